@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QRgb>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+struct FileFilter {
+    QString description;
+    QStringList patterns;
+};
+
+struct FileRequest {
+    enum Kind { Open, Save };
+    Kind kind = Open;
+    QString title;
+    QString initDir;
+    QString fileName;
+    QString defaultExt;
+    QList<FileFilter> filters;
+};
+
+// The modal dialogs the handlers show. Every message box is modal, has an OK
+// button only and no icon, and shows the title "Orvane".
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    virtual void msgBox(const QString& text) = 0;
+    // The answer, or nothing when the user cancelled.
+    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title) = 0;
+    virtual std::optional<QString> fileDialog(const FileRequest& request) = 0;
+    virtual std::optional<QRgb> colorDialog(QRgb initial) = 0;
+};
+
+inline const QString kAppTitle = QStringLiteral("Orvane");
+
+} // namespace platform

@@ -1,0 +1,87 @@
+#include "drives.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+namespace platform {
+
+namespace {
+
+QString canonicalForm(const QString& path)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+
+Qt::CaseSensitivity pathCase()
+{
+#ifdef Q_OS_WIN
+    return Qt::CaseInsensitive;
+#else
+    return Qt::CaseSensitive;
+#endif
+}
+
+} // namespace
+
+bool folderContains(const QString& folder, const QString& path)
+{
+    const QString f = canonicalForm(folder);
+    const QString p = canonicalForm(path);
+    if (p.compare(f, pathCase()) == 0)
+        return true;
+    const QString prefix = f.endsWith(u'/') ? f : f + u'/';
+    return p.startsWith(prefix, pathCase());
+}
+
+bool Drives::canOpen(const QString& root) const
+{
+    const QFileInfo info(root);
+    return info.exists() && info.isDir() && info.isReadable() && QDir(root).isReadable();
+}
+
+QString Drives::driveOf(const QString& path) const
+{
+    QString best;
+    for (const QString& root : roots()) {
+        if (folderContains(root, path) && canonicalForm(root).size() > canonicalForm(best).size())
+            best = root;
+    }
+    return best;
+}
+
+QString Drives::currentFolder(const QString& root) const
+{
+    const QString working = workingFolder();
+    return driveOf(working) == root ? working : root;
+}
+
+QStringList SystemDrives::roots() const
+{
+    QStringList result;
+#ifdef Q_OS_WIN
+    for (const QFileInfo& drive : QDir::drives())
+        result << QDir::toNativeSeparators(drive.absolutePath());
+#else
+    result << QStringLiteral("/");
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (!volume.isValid() || result.contains(root))
+            continue;
+        for (const char* place : {"/media/", "/mnt/", "/run/media/"}) {
+            if (root.startsWith(QLatin1String(place)) || root == QLatin1String(place).chopped(1)) {
+                result << root;
+                break;
+            }
+        }
+    }
+#endif
+    return result;
+}
+
+QString SystemDrives::workingFolder() const
+{
+    return QDir::toNativeSeparators(QDir::currentPath());
+}
+
+} // namespace platform

@@ -1,0 +1,68 @@
+#include "filelist.h"
+
+#include "errors.h"
+#include "keyascii.h"
+
+#include <QDir>
+#include <QKeyEvent>
+
+namespace platform {
+
+FileList::FileList(QWidget* parent, const QString& pattern)
+    : QListWidget(parent)
+    , pattern_(pattern)
+{
+    setAccessibleName(QStringLiteral("Files"));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemDoubleClicked, this, [this] {
+        guarded([this] {
+            if (onDblClick)
+                onDblClick();
+        });
+    });
+}
+
+void FileList::setPath(const QString& path)
+{
+    path_ = path;
+    refresh();
+}
+
+QString FileList::fileName() const
+{
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? QString() : selected.front()->text();
+}
+
+void FileList::refresh()
+{
+    const QString keep = fileName();
+    const QSignalBlocker blocker(this);
+    clear();
+    if (path_.isEmpty())
+        return;
+    QDir dir(path_);
+    dir.setNameFilters({pattern_});
+    dir.setFilter(QDir::Files);
+    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    addItems(dir.entryList());
+    if (!keep.isEmpty()) {
+        const QList<QListWidgetItem*> found = findItems(keep, Qt::MatchExactly);
+        if (!found.isEmpty())
+            setCurrentItem(found.front());
+    }
+}
+
+void FileList::keyPressEvent(QKeyEvent* event)
+{
+    const int code = keyAscii(event);
+    if (code != 0) {
+        guarded([&] {
+            if (onKeyPress)
+                onKeyPress(code);
+        });
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+} // namespace platform
