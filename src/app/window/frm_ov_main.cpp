@@ -25,6 +25,7 @@
 #include "platform/numtext.h"
 #include "platform/optionbutton.h"
 #include "platform/picturebox.h"
+#include "platform/screen.h"
 #include "platform/scrollbar.h"
 #include "platform/system.h"
 #include "platform/textbox.h"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Orvane need on Debian, once.
+# Usage: install-deps.sh [run|test]
+set -euo pipefail
+
+packages=(cmake make g++ qt6-base-dev)
+if [ "${1:-run}" = test ]; then
+    packages+=(xvfb xauth xdotool imagemagick xclip x11-utils dpkg-dev file)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
