@@ -8,8 +8,7 @@
 #include <QApplication>
 #include <QStyleFactory>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

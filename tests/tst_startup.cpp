@@ -34,8 +34,7 @@ private slots:
     void nextFileLabel();
 };
 
-void StartupTest::stateAfterStartup()
-{
+void StartupTest::stateAfterStartup() {
     TestApp app;
     const AppState& s = app.f().state;
     QCOMPARE(s.selLeft, 0.0);
@@ -67,8 +66,7 @@ void StartupTest::stateAfterStartup()
     QVERIFY(app.dialogs.messages.isEmpty());
 }
 
-void StartupTest::layoutGeometry_data()
-{
+void StartupTest::layoutGeometry_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("geometry"); // pixels, relative to the container
     const auto row = [](const char* name, int l, int t, int w, int h) {
@@ -112,8 +110,7 @@ void StartupTest::layoutGeometry_data()
     row("trh", 1890, 1140, 500, 285);
 }
 
-void StartupTest::layoutGeometry()
-{
+void StartupTest::layoutGeometry() {
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
     TestApp app;
@@ -124,8 +121,7 @@ void StartupTest::layoutGeometry()
     QCOMPARE(app.window->windowTitle(), QStringLiteral("Harrow & Finch Orvane"));
 }
 
-void StartupTest::initialControlStates()
-{
+void StartupTest::initialControlStates() {
     TestApp app;
     MainForm& f = app.f();
     QVERIFY(f.o_adjust->value());
@@ -162,8 +158,7 @@ void StartupTest::initialControlStates()
     QCOMPARE(f.pics->image().pixel(447, 639), platform::kBackColor);
 }
 
-void StartupTest::selectionViewWindow()
-{
+void StartupTest::selectionViewWindow() {
     TestApp app;
     MainForm& f = app.f();
     QVERIFY(f.frm_pict->isVisible());
@@ -182,8 +177,7 @@ void StartupTest::selectionViewWindow()
     QVERIFY(!app.window->previewWindow());
 }
 
-void StartupTest::aboutBox()
-{
+void StartupTest::aboutBox() {
     TestApp app;
     app.window->Command5_Click();
     QCOMPARE(app.dialogs.messages.size(), 1);
@@ -195,8 +189,7 @@ void StartupTest::aboutBox()
     QVERIFY(!lines[3].isEmpty());
 }
 
-void StartupTest::exitEnds()
-{
+void StartupTest::exitEnds() {
     TestApp app;
     app.f().b_exit->click();
     QCOMPARE(app.system->ends, 1);
@@ -204,30 +197,41 @@ void StartupTest::exitEnds()
     QCOMPARE(app.system->ends, 2);
 }
 
-void StartupTest::startNumber_data()
-{
+void StartupTest::startNumber_data() {
     QTest::addColumn<QString>("typed"); // replaces the whole text, as typing over a selection
     QTest::addColumn<QString>("shown");
     QTest::addColumn<double>("start");
     QTest::addColumn<QString>("afterReset");
-    QTest::newRow("42") << "42" << "42" << 42.0 << "Next file:042.bmp";
-    QTest::newRow("007 stays") << "007" << "007" << 7.0 << "Next file:007.bmp";
-    QTest::newRow("5") << "5" << "5" << 5.0 << "Next file:005.bmp";
+    QTest::newRow("42") << "42"
+                        << "42" << 42.0 << "Next file:042.bmp";
+    QTest::newRow("007 stays") << "007"
+                               << "007" << 7.0 << "Next file:007.bmp";
+    QTest::newRow("5") << "5"
+                       << "5" << 5.0 << "Next file:005.bmp";
     // Pasted whole: typed key by key, the blank or the sign alone would be refused first.
-    QTest::newRow("leading blank") << "paste: 12" << " 12" << 12.0 << "Next file:012.bmp";
-    QTest::newRow("minus") << "paste:-5" << "-5" << -5.0 << "Next file:-005.bmp";
-    QTest::newRow("minus typed") << "-5" << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("999") << "999" << "999" << 999.0 << "Next file:999.bmp";
-    QTest::newRow("letter") << "1a" << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("letters") << "abc" << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("comma") << "12," << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("full stop") << "1." << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("empty") << "" << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("lone sign") << "-" << "000" << 0.0 << "Next file:000.bmp";
+    QTest::newRow("leading blank") << "paste: 12"
+                                   << " 12" << 12.0 << "Next file:012.bmp";
+    QTest::newRow("minus") << "paste:-5"
+                           << "-5" << -5.0 << "Next file:-005.bmp";
+    QTest::newRow("minus typed") << "-5"
+                                 << "000" << 0.0 << "Next file:000.bmp";
+    QTest::newRow("999") << "999"
+                         << "999" << 999.0 << "Next file:999.bmp";
+    QTest::newRow("letter") << "1a"
+                            << "000" << 0.0 << "Next file:000.bmp";
+    QTest::newRow("letters") << "abc"
+                             << "000" << 0.0 << "Next file:000.bmp";
+    QTest::newRow("comma") << "12,"
+                           << "000" << 0.0 << "Next file:000.bmp";
+    QTest::newRow("full stop") << "1."
+                               << "000" << 0.0 << "Next file:000.bmp";
+    QTest::newRow("empty") << ""
+                           << "000" << 0.0 << "Next file:000.bmp";
+    QTest::newRow("lone sign") << "-"
+                               << "000" << 0.0 << "Next file:000.bmp";
 }
 
-void StartupTest::startNumber()
-{
+void StartupTest::startNumber() {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     QFETCH(double, start);
@@ -256,8 +260,7 @@ void StartupTest::startNumber()
     QCOMPARE(f.state.fileCounter, std::int16_t(start));
 }
 
-void StartupTest::nextFileLabel_data()
-{
+void StartupTest::nextFileLabel_data() {
     QTest::addColumn<int>("counter");
     QTest::addColumn<QString>("caption");
     QTest::newRow("0") << 0 << "Next file:000.bmp";
@@ -268,8 +271,7 @@ void StartupTest::nextFileLabel_data()
     QTest::newRow("-5") << -5 << "Next file:-005.bmp";
 }
 
-void StartupTest::nextFileLabel()
-{
+void StartupTest::nextFileLabel() {
     QFETCH(int, counter);
     QFETCH(QString, caption);
     TestApp app;

@@ -41,9 +41,7 @@ struct Services {
 struct MainForm {
     explicit MainForm(Services services)
         : svc(services)
-        , cmdb(services.dialogs)
-    {
-    }
+        , cmdb(services.dialogs) {}
 
     AppState state;
     Services svc;

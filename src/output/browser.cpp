@@ -17,16 +17,14 @@
 
 namespace output {
 
-QString driveFolder(const MainForm& f)
-{
+QString driveFolder(const MainForm& f) {
     const QString drive = f.Drive1->drive();
     if (!f.svc.drives.canOpen(drive))
         throw platform::PlatformError(QStringLiteral("Device unavailable"));
     return f.svc.drives.currentFolder(drive);
 }
 
-void driveChanged(MainForm& f)
-{
+void driveChanged(MainForm& f) {
     try {
         f.Dir1->setPath(driveFolder(f));
         updateNextFileLabel(f);
@@ -36,15 +34,13 @@ void driveChanged(MainForm& f)
     }
 }
 
-void folderChanged(MainForm& f)
-{
+void folderChanged(MainForm& f) {
     f.File1->setPath(f.Dir1->path());
     f.state.outputFolder = platform::withSeparator(f.Dir1->path());
     updateNextFileLabel(f);
 }
 
-void createFolder(MainForm& f)
-{
+void createFolder(MainForm& f) {
     try {
         const QString parent = platform::withSeparator(f.Dir1->path());
         const QString answer =
@@ -59,8 +55,7 @@ void createFolder(MainForm& f)
     }
 }
 
-void saveToFileClicked(MainForm& f)
-{
+void saveToFileClicked(MainForm& f) {
     const bool on = f.c_file->value() != 0;
     for (QWidget* control : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Command1),
                              static_cast<QWidget*>(f.Command3), static_cast<QWidget*>(f.Drive1),

@@ -7,16 +7,14 @@
 
 namespace output {
 
-void startNumberChanged(MainForm& f)
-{
+void startNumberChanged(MainForm& f) {
     const QString text = f.Text1->text();
     if (text.contains(u',') || text.contains(u'.') || !platform::isNumeric(text))
         f.Text1->setText(QStringLiteral("000")); // runs this handler again, nested
     f.state.startNumber = platform::val(f.Text1->text());
 }
 
-void resetCounter(MainForm& f)
-{
+void resetCounter(MainForm& f) {
     try {
         f.state.fileCounter = platform::toInt16(f.state.startNumber);
         updateNextFileLabel(f);
@@ -25,8 +23,7 @@ void resetCounter(MainForm& f)
     }
 }
 
-void updateNextFileLabel(MainForm& f)
-{
+void updateNextFileLabel(MainForm& f) {
     if (f.state.fileCounter > 999)
         f.Label7->setCaption(QStringLiteral("Next file:???"));
     else

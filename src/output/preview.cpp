@@ -20,15 +20,13 @@ constexpr int kEscape = 27;
 
 // The folder, the separator and the name joined as they are: at a root this
 // gives two separators in a row, which still names the file.
-QString selectedFile(const MainForm& f)
-{
+QString selectedFile(const MainForm& f) {
     return f.Dir1->path() + QDir::separator() + f.File1->fileName();
 }
 
 } // namespace
 
-void previewFile(MainForm& f)
-{
+void previewFile(MainForm& f) {
     if (f.File1->fileName().isEmpty())
         return;
     platform::PicturePtr picture;
@@ -52,8 +50,7 @@ void previewFile(MainForm& f)
     window->activateWindow();
 }
 
-void fileListKey(MainForm& f, int keyAscii)
-{
+void fileListKey(MainForm& f, int keyAscii) {
     if (keyAscii != kBackspace || f.File1->fileName().isEmpty())
         return;
     try {
@@ -64,8 +61,7 @@ void fileListKey(MainForm& f, int keyAscii)
     f.File1->refresh();
 }
 
-void previewKey(MainForm& f, int keyAscii)
-{
+void previewKey(MainForm& f, int keyAscii) {
     if (keyAscii == kEscape && f.frm_saved_pic)
         f.frm_saved_pic()->hide();
 }

@@ -13,14 +13,11 @@
 
 namespace output {
 
-QString numberedFile(const QString& outputFolder, int counter)
-{
-    return outputFolder + platform::format(counter, QStringLiteral("000")) +
-           QStringLiteral(".bmp");
+QString numberedFile(const QString& outputFolder, int counter) {
+    return outputFolder + platform::format(counter, QStringLiteral("000")) + QStringLiteral(".bmp");
 }
 
-void saveSelection(MainForm& f)
-{
+void saveSelection(MainForm& f) {
     if (f.c_clipb->value() == 1) {
         try {
             f.svc.clipboard.clear();
@@ -47,8 +44,7 @@ void saveSelection(MainForm& f)
     }
 }
 
-void saveSelectionAs(MainForm& f)
-{
+void saveSelectionAs(MainForm& f) {
     const QString title = f.cmdb.dialogTitle;
     const QString filter = f.cmdb.filter;
     try {

@@ -9,8 +9,7 @@ namespace platform {
 
 Button::Button(QWidget* parent, const QString& caption)
     : QPushButton(caption, parent)
-    , backColor_(palette().color(QPalette::Button).rgb())
-{
+    , backColor_(palette().color(QPalette::Button).rgb()) {
     setAccessibleName(caption);
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QPushButton::clicked, this, [this] {
@@ -21,8 +20,7 @@ Button::Button(QWidget* parent, const QString& caption)
     });
 }
 
-void Button::setBackColor(QRgb color)
-{
+void Button::setBackColor(QRgb color) {
     backColor_ = color;
     QPalette pal = palette();
     pal.setColor(QPalette::Button, QColor::fromRgb(color));
@@ -30,16 +28,15 @@ void Button::setBackColor(QRgb color)
     update();
 }
 
-void Button::paintEvent(QPaintEvent*)
-{
+void Button::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
     option.text.clear();
     style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
     painter.setFont(font());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     const QRect area = rect().adjusted(3, 2, -3, -2);
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, text());
     if (hasFocus()) {

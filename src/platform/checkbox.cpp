@@ -8,15 +8,13 @@
 namespace platform {
 
 CheckBox::CheckBox(QWidget* parent, const QString& caption, bool checked)
-    : QCheckBox(caption, parent)
-{
+    : QCheckBox(caption, parent) {
     setAccessibleName(caption);
     setChecked(checked);
     connect(this, &QCheckBox::clicked, this, [this] { guarded([this] { raiseClick(); }); });
 }
 
-void CheckBox::setValue(int value)
-{
+void CheckBox::setValue(int value) {
     const bool checked = value != 0;
     if (checked == isChecked())
         return;
@@ -27,27 +25,27 @@ void CheckBox::setValue(int value)
     raiseClick();
 }
 
-void CheckBox::raiseClick()
-{
+void CheckBox::raiseClick() {
     if (onClick)
         onClick();
 }
 
-void CheckBox::paintEvent(QPaintEvent*)
-{
+void CheckBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
     const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
-    option.rect = QRect(0, (height() - indicator.height()) / 2, indicator.width(),
-                        indicator.height());
+    option.rect =
+        QRect(0, (height() - indicator.height()) / 2, indicator.width(), indicator.height());
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     const QRect textArea = rect().adjusted(indicator.width() + 4, 0, 0, 0);
     painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
 }
 
-bool CheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+bool CheckBox::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
 
 } // namespace platform

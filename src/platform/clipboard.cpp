@@ -10,8 +10,7 @@ namespace platform {
 
 namespace {
 
-QClipboard& systemClipboard()
-{
+QClipboard& systemClipboard() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         throw PlatformError(QStringLiteral("No clipboard"));
@@ -20,8 +19,7 @@ QClipboard& systemClipboard()
 
 } // namespace
 
-QImage SystemClipboard::image()
-{
+QImage SystemClipboard::image() {
     const QMimeData* data = systemClipboard().mimeData();
     if (!data || !data->hasImage())
         return {};
@@ -29,10 +27,11 @@ QImage SystemClipboard::image()
     return image;
 }
 
-void SystemClipboard::clear() { systemClipboard().clear(); }
+void SystemClipboard::clear() {
+    systemClipboard().clear();
+}
 
-void SystemClipboard::setImage(const QImage& image)
-{
+void SystemClipboard::setImage(const QImage& image) {
     if (image.isNull())
         throw PlatformError(QStringLiteral("No picture"));
     systemClipboard().setImage(image);

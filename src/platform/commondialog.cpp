@@ -6,8 +6,7 @@
 
 namespace platform {
 
-QList<FileFilter> CommonDialog::parseFilter(const QString& filter)
-{
+QList<FileFilter> CommonDialog::parseFilter(const QString& filter) {
     QList<FileFilter> result;
     const QStringList parts = filter.split(u'|');
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
@@ -15,8 +14,7 @@ QList<FileFilter> CommonDialog::parseFilter(const QString& filter)
     return result;
 }
 
-void CommonDialog::showFile(FileRequest::Kind kind)
-{
+void CommonDialog::showFile(FileRequest::Kind kind) {
     FileRequest request;
     request.kind = kind;
     request.title = dialogTitle;
@@ -28,18 +26,22 @@ void CommonDialog::showFile(FileRequest::Kind kind)
     if (!answer || answer->isEmpty())
         throw CancelError();
     fileName = *answer;
-    if (kind == FileRequest::Save && !defaultExt.isEmpty() && QFileInfo(fileName).suffix().isEmpty()) {
+    if (kind == FileRequest::Save && !defaultExt.isEmpty() &&
+        QFileInfo(fileName).suffix().isEmpty()) {
         const QString ext = defaultExt.startsWith(u'.') ? defaultExt : u'.' + defaultExt;
         fileName += ext;
     }
 }
 
-void CommonDialog::showOpen() { showFile(FileRequest::Open); }
+void CommonDialog::showOpen() {
+    showFile(FileRequest::Open);
+}
 
-void CommonDialog::showSave() { showFile(FileRequest::Save); }
+void CommonDialog::showSave() {
+    showFile(FileRequest::Save);
+}
 
-void CommonDialog::showColor()
-{
+void CommonDialog::showColor() {
     const std::optional<QRgb> answer = dialogs_.colorDialog(color);
     if (!answer)
         throw CancelError();

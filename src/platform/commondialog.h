@@ -11,7 +11,8 @@ namespace platform {
 // and a cancelled dialog is a failure of the call (CancelError).
 class CommonDialog {
 public:
-    explicit CommonDialog(Dialogs& dialogs) : dialogs_(dialogs) {}
+    explicit CommonDialog(Dialogs& dialogs)
+        : dialogs_(dialogs) {}
 
     QString fileName;
     QString initDir;

@@ -14,24 +14,21 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
-QString nativeFolder(const QString& path)
-{
+QString nativeFolder(const QString& path) {
     return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
 }
 
 } // namespace
 
 DirList::DirList(QWidget* parent)
-    : QListWidget(parent)
-{
+    : QListWidget(parent) {
     setAccessibleName(QStringLiteral("Folders"));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { guarded([&] { openItem(item); }); });
 }
 
-void DirList::setPath(const QString& path)
-{
+void DirList::setPath(const QString& path) {
     const QString folder = nativeFolder(path);
     const QFileInfo info(folder);
     if (!info.exists() || !info.isDir() || !QDir(folder).isReadable())
@@ -44,16 +41,16 @@ void DirList::setPath(const QString& path)
         onChange();
 }
 
-void DirList::refresh() { populate(); }
+void DirList::refresh() {
+    populate();
+}
 
-void DirList::openItem(QListWidgetItem* item)
-{
+void DirList::openItem(QListWidgetItem* item) {
     if (item)
         setPath(item->data(kPathRole).toString());
 }
 
-void DirList::keyPressEvent(QKeyEvent* event)
-{
+void DirList::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         guarded([this] { openItem(currentItem()); });
         return;
@@ -61,8 +58,7 @@ void DirList::keyPressEvent(QKeyEvent* event)
     QListWidget::keyPressEvent(event);
 }
 
-void DirList::populate()
-{
+void DirList::populate() {
     const QSignalBlocker blocker(this);
     clear();
     if (path_.isEmpty())
@@ -79,15 +75,15 @@ void DirList::populate()
     int depth = 0;
     QListWidgetItem* openItem = nullptr;
     for (const QString& folder : chain) {
-        const QString name = QDir(folder).isRoot() ? QDir::toNativeSeparators(folder)
-                                                   : QFileInfo(folder).fileName();
+        const QString name =
+            QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QFileInfo(folder).fileName();
         auto* item = new QListWidgetItem(openIcon, QString(depth * 2, u' ') + name, this);
         item->setData(kPathRole, QDir::toNativeSeparators(folder));
         openItem = item;
         ++depth;
     }
-    const QFileInfoList children = QDir(path_).entryInfoList(
-        QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList children =
+        QDir(path_).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& child : children) {
         auto* item =
             new QListWidgetItem(closedIcon, QString(depth * 2, u' ') + child.fileName(), this);

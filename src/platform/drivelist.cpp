@@ -7,8 +7,7 @@ namespace platform {
 
 DriveList::DriveList(QWidget* parent, const Drives& drives)
     : QComboBox(parent)
-    , drives_(drives)
-{
+    , drives_(drives) {
     setAccessibleName(QStringLiteral("Drive"));
     {
         const QSignalBlocker blocker(this);
@@ -23,8 +22,7 @@ DriveList::DriveList(QWidget* parent, const Drives& drives)
     });
 }
 
-void DriveList::setDrive(const QString& path)
-{
+void DriveList::setDrive(const QString& path) {
     const int index = findText(drives_.driveOf(path));
     if (index < 0)
         throw PlatformError(QStringLiteral("Device unavailable"));
@@ -38,8 +36,7 @@ void DriveList::setDrive(const QString& path)
     raiseChange();
 }
 
-void DriveList::raiseChange()
-{
+void DriveList::raiseChange() {
     if (onChange)
         onChange();
 }

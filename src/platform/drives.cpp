@@ -8,13 +8,11 @@ namespace platform {
 
 namespace {
 
-QString canonicalForm(const QString& path)
-{
+QString canonicalForm(const QString& path) {
     return QDir::cleanPath(QDir::fromNativeSeparators(path));
 }
 
-Qt::CaseSensitivity pathCase()
-{
+Qt::CaseSensitivity pathCase() {
 #ifdef Q_OS_WIN
     return Qt::CaseInsensitive;
 #else
@@ -24,8 +22,7 @@ Qt::CaseSensitivity pathCase()
 
 } // namespace
 
-bool folderContains(const QString& folder, const QString& path)
-{
+bool folderContains(const QString& folder, const QString& path) {
     const QString f = canonicalForm(folder);
     const QString p = canonicalForm(path);
     if (p.compare(f, pathCase()) == 0)
@@ -34,14 +31,12 @@ bool folderContains(const QString& folder, const QString& path)
     return p.startsWith(prefix, pathCase());
 }
 
-bool Drives::canOpen(const QString& root) const
-{
+bool Drives::canOpen(const QString& root) const {
     const QFileInfo info(root);
     return info.exists() && info.isDir() && info.isReadable() && QDir(root).isReadable();
 }
 
-QString Drives::driveOf(const QString& path) const
-{
+QString Drives::driveOf(const QString& path) const {
     QString best;
     for (const QString& root : roots()) {
         if (folderContains(root, path) && canonicalForm(root).size() > canonicalForm(best).size())
@@ -50,14 +45,12 @@ QString Drives::driveOf(const QString& path) const
     return best;
 }
 
-QString Drives::currentFolder(const QString& root) const
-{
+QString Drives::currentFolder(const QString& root) const {
     const QString working = workingFolder();
     return driveOf(working) == root ? working : root;
 }
 
-QStringList SystemDrives::roots() const
-{
+QStringList SystemDrives::roots() const {
     QStringList result;
 #ifdef Q_OS_WIN
     for (const QFileInfo& drive : QDir::drives())
@@ -79,8 +72,7 @@ QStringList SystemDrives::roots() const
     return result;
 }
 
-QString SystemDrives::workingFolder() const
-{
+QString SystemDrives::workingFolder() const {
     return QDir::toNativeSeparators(QDir::currentPath());
 }
 

@@ -35,9 +35,7 @@ class FixedDrives : public Drives {
 public:
     FixedDrives(QStringList roots, QString workingFolder)
         : roots_(std::move(roots))
-        , workingFolder_(std::move(workingFolder))
-    {
-    }
+        , workingFolder_(std::move(workingFolder)) {}
 
     QStringList roots() const override { return roots_; }
     QString workingFolder() const override { return workingFolder_; }

@@ -10,8 +10,7 @@ namespace platform {
 
 FileList::FileList(QWidget* parent, const QString& pattern)
     : QListWidget(parent)
-    , pattern_(pattern)
-{
+    , pattern_(pattern) {
     setAccessibleName(QStringLiteral("Files"));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemDoubleClicked, this, [this] {
@@ -22,20 +21,17 @@ FileList::FileList(QWidget* parent, const QString& pattern)
     });
 }
 
-void FileList::setPath(const QString& path)
-{
+void FileList::setPath(const QString& path) {
     path_ = path;
     refresh();
 }
 
-QString FileList::fileName() const
-{
+QString FileList::fileName() const {
     const QList<QListWidgetItem*> selected = selectedItems();
     return selected.isEmpty() ? QString() : selected.front()->text();
 }
 
-void FileList::refresh()
-{
+void FileList::refresh() {
     const QString keep = fileName();
     const QSignalBlocker blocker(this);
     clear();
@@ -53,8 +49,7 @@ void FileList::refresh()
     }
 }
 
-void FileList::keyPressEvent(QKeyEvent* event)
-{
+void FileList::keyPressEvent(QKeyEvent* event) {
     const int code = keyAscii(event);
     if (code != 0) {
         guarded([&] {

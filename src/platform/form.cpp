@@ -16,45 +16,43 @@ namespace platform {
 
 Form::Form(QWidget* owner, const Screen& screen, Qt::WindowFlags flags)
     : QWidget(owner, flags)
-    , screen_(screen)
-{
+    , screen_(screen) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor::fromRgb(kBackColor));
     setPalette(pal);
     setAutoFillBackground(true);
 }
 
-double Form::outerWidth() const { return (width() + kFrameWidth) * screen_.twipsPerPixelX(); }
+double Form::outerWidth() const {
+    return (width() + kFrameWidth) * screen_.twipsPerPixelX();
+}
 
-double Form::outerHeight() const { return (height() + kFrameHeight) * screen_.twipsPerPixelY(); }
+double Form::outerHeight() const {
+    return (height() + kFrameHeight) * screen_.twipsPerPixelY();
+}
 
-int Form::clientPixels(double twips, double twipsPerPixel, int frame, int limit) const
-{
+int Form::clientPixels(double twips, double twipsPerPixel, int frame, int limit) const {
     int pixels = int(std::lround(twips / twipsPerPixel)) - frame;
     if (limit > 0)
         pixels = std::min(pixels, limit);
     return std::max(pixels, 1);
 }
 
-void Form::setOuterWidth(double twips)
-{
+void Form::setOuterWidth(double twips) {
     setFixedWidth(clientPixels(twips, screen_.twipsPerPixelX(), kFrameWidth, clientLimit_.width()));
 }
 
-void Form::setOuterHeight(double twips)
-{
+void Form::setOuterHeight(double twips) {
     setFixedHeight(
         clientPixels(twips, screen_.twipsPerPixelY(), kFrameHeight, clientLimit_.height()));
 }
 
-void Form::setPicture(const QImage& picture)
-{
+void Form::setPicture(const QImage& picture) {
     picture_ = picture;
     update();
 }
 
-void Form::paintEvent(QPaintEvent*)
-{
+void Form::paintEvent(QPaintEvent*) {
     if (picture_.isNull())
         return;
     QPainter painter(this);
@@ -62,8 +60,7 @@ void Form::paintEvent(QPaintEvent*)
     painter.drawImage(0, 0, picture_);
 }
 
-void Form::keyPressEvent(QKeyEvent* event)
-{
+void Form::keyPressEvent(QKeyEvent* event) {
     const int code = keyAscii(event);
     if (code != 0 && onKeyPress) {
         guarded([&] { onKeyPress(code); });
@@ -72,8 +69,7 @@ void Form::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-void Form::closeEvent(QCloseEvent* event)
-{
+void Form::closeEvent(QCloseEvent* event) {
     guarded([this] {
         if (onClose)
             onClose();

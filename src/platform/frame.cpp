@@ -3,8 +3,7 @@
 namespace platform {
 
 Frame::Frame(QWidget* parent, const QString& caption)
-    : QGroupBox(caption, parent)
-{
+    : QGroupBox(caption, parent) {
     setAccessibleName(caption.isEmpty() ? QStringLiteral("Group") : caption);
     setFlat(false);
 }

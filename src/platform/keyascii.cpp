@@ -4,8 +4,7 @@
 
 namespace platform {
 
-int keyAscii(const QKeyEvent* event)
-{
+int keyAscii(const QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Backspace:
         return 8;

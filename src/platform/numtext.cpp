@@ -8,12 +8,13 @@ namespace platform {
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 } // namespace
 
-bool isNumeric(const QString& text)
-{
+bool isNumeric(const QString& text) {
     qsizetype i = 0;
     qsizetype end = text.size();
     while (i < end && isBlank(text[i]))
@@ -31,8 +32,7 @@ bool isNumeric(const QString& text)
     return true;
 }
 
-double val(const QString& text)
-{
+double val(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && isBlank(text[i]))
         ++i;
@@ -57,8 +57,7 @@ double val(const QString& text)
     return sign * result;
 }
 
-QString format(double value, const QString& pattern)
-{
+QString format(double value, const QString& pattern) {
     const double whole = std::round(value);
     const QString digits = QString::number(std::fabs(whole), 'f', 0);
     const QString sign = whole < 0 ? QStringLiteral("-") : QString();
@@ -69,15 +68,13 @@ QString format(double value, const QString& pattern)
     throw PlatformError(QStringLiteral("Unknown number pattern ") + pattern);
 }
 
-QString str(double value)
-{
+QString str(double value) {
     QString text = value == std::trunc(value) ? QString::number(value, 'f', 0)
                                               : QString::number(value, 'g', 15);
     return value < 0 ? text : QStringLiteral(" ") + text;
 }
 
-std::int16_t toInt16(double value)
-{
+std::int16_t toInt16(double value) {
     const double rounded = std::nearbyint(value); // the default mode rounds a half to even
     if (!std::isfinite(rounded) || rounded < -32768.0 || rounded > 32767.0)
         throw PlatformError(QStringLiteral("Overflow"));

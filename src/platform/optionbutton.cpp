@@ -5,8 +5,7 @@
 namespace platform {
 
 OptionButton::OptionButton(QWidget* parent, const QString& caption, bool selected)
-    : QRadioButton(caption, parent)
-{
+    : QRadioButton(caption, parent) {
     setAccessibleName(caption);
     setChecked(selected);
     connect(this, &QRadioButton::toggled, this, [this](bool checked) {
@@ -15,8 +14,7 @@ OptionButton::OptionButton(QWidget* parent, const QString& caption, bool selecte
     });
 }
 
-void OptionButton::setValue(bool selected)
-{
+void OptionButton::setValue(bool selected) {
     if (selected == isChecked())
         return;
     assigning_ = true;
@@ -26,8 +24,7 @@ void OptionButton::setValue(bool selected)
         raiseClick();
 }
 
-void OptionButton::raiseClick()
-{
+void OptionButton::raiseClick() {
     if (onClick)
         onClick();
 }

@@ -18,13 +18,16 @@ namespace {
 // Large enough for a 16384 x 16384 tileset at four bytes a pixel.
 constexpr int kAllocationLimitMb = 2048;
 
-quint32 le32(const uchar* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24); }
-quint16 le16(const uchar* p) { return quint16(p[0] | (p[1] << 8)); }
+quint32 le32(const uchar* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24);
+}
+quint16 le16(const uchar* p) {
+    return quint16(p[0] | (p[1] << 8));
+}
 
 // Qt reads a bitmap that was cut short and leaves the missing rows uninitialised;
 // refuse an uncompressed one whose file does not hold every row its header promises.
-bool bmpIsComplete(const QByteArray& head, qint64 fileSize)
-{
+bool bmpIsComplete(const QByteArray& head, qint64 fileSize) {
     if (head.size() < 30 || !head.startsWith("BM"))
         return true;
     const auto* p = reinterpret_cast<const uchar*>(head.constData());
@@ -43,8 +46,7 @@ bool bmpIsComplete(const QByteArray& head, qint64 fileSize)
     return fileSize >= qint64(pixelOffset) + stride * absHeight;
 }
 
-PicturePtr readFrom(QImageReader& reader, const QByteArray& head, qint64 size)
-{
+PicturePtr readFrom(QImageReader& reader, const QByteArray& head, qint64 size) {
     QImageReader::setAllocationLimit(kAllocationLimitMb);
     if (!bmpIsComplete(head, size))
         throw PlatformError(QStringLiteral("Truncated bitmap"));
@@ -59,10 +61,10 @@ PicturePtr readFrom(QImageReader& reader, const QByteArray& head, qint64 size)
 
 } // namespace
 
-Picture::Picture(const QImage& image) : image_(toOpaque(image)) {}
+Picture::Picture(const QImage& image)
+    : image_(toOpaque(image)) {}
 
-QImage Picture::toOpaque(const QImage& image)
-{
+QImage Picture::toOpaque(const QImage& image) {
     if (image.isNull() || image.format() == QImage::Format_RGB32)
         return image;
     if (!image.hasAlphaChannel())
@@ -76,8 +78,7 @@ QImage Picture::toOpaque(const QImage& image)
     return result;
 }
 
-PicturePtr loadPicture(const QString& path)
-{
+PicturePtr loadPicture(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw PlatformError(file.errorString());
@@ -87,8 +88,7 @@ PicturePtr loadPicture(const QString& path)
     return readFrom(reader, head, file.size());
 }
 
-PicturePtr loadPictureData(const QByteArray& bytes)
-{
+PicturePtr loadPictureData(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -97,8 +97,7 @@ PicturePtr loadPictureData(const QByteArray& bytes)
     return readFrom(reader, bytes.left(64), bytes.size());
 }
 
-void savePicture(const QImage& image, const QString& path)
-{
+void savePicture(const QImage& image, const QString& path) {
     // BMP from a premultiplied or alpha format changes colours; a plain 32-bit
     // image is written as 24 bits with every channel as it is.
     const QImage plain = Picture::toOpaque(image);

@@ -17,8 +17,7 @@ namespace platform {
 
 namespace {
 
-int vbShift(Qt::KeyboardModifiers modifiers)
-{
+int vbShift(Qt::KeyboardModifiers modifiers) {
     int shift = 0;
     if (modifiers & Qt::ShiftModifier)
         shift |= 1;
@@ -29,8 +28,7 @@ int vbShift(Qt::KeyboardModifiers modifiers)
     return shift;
 }
 
-int vbButtons(Qt::MouseButtons buttons)
-{
+int vbButtons(Qt::MouseButtons buttons) {
     int result = 0;
     if (buttons & Qt::LeftButton)
         result |= LeftButton;
@@ -41,16 +39,14 @@ int vbButtons(Qt::MouseButtons buttons)
     return result;
 }
 
-QString singleLocalFile(const QMimeData* data)
-{
+QString singleLocalFile(const QMimeData* data) {
     if (!data || !data->hasUrls() || data->urls().size() != 1)
         return {};
     const QUrl url = data->urls().front();
     return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
-void drawBox(QPainter& painter, const QRect& r, QRgb rgb)
-{
+void drawBox(QPainter& painter, const QRect& r, QRgb rgb) {
     const QColor color = QColor::fromRgb(rgb);
     painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
     painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
@@ -61,8 +57,7 @@ void drawBox(QPainter& painter, const QRect& r, QRgb rgb)
 } // namespace
 
 void copyPixels(QImage& target, const QImage& source, int dx, int dy, int w, int h, int sx, int sy,
-                QRgb fill)
-{
+                QRgb fill) {
     const QRect dest = QRect(dx, dy, w, h).intersected(target.rect());
     if (dest.isEmpty())
         return;
@@ -90,16 +85,14 @@ void copyPixels(QImage& target, const QImage& source, int dx, int dy, int w, int
 }
 
 PictureBox::PictureBox(QWidget* parent, int width, int height)
-    : QWidget(parent)
-{
+    : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(width, height);
     image_ = QImage(width, height, QImage::Format_RGB32);
     image_.fill(backColor_);
 }
 
-void PictureBox::setBorder(bool on)
-{
+void PictureBox::setBorder(bool on) {
     if (!on) {
         delete border_;
         border_ = nullptr;
@@ -117,28 +110,28 @@ void PictureBox::setBorder(bool on)
     border_->show();
 }
 
-void PictureBox::placeBorder()
-{
+void PictureBox::placeBorder() {
     if (border_)
         border_->setGeometry(geometry().adjusted(-1, -1, 1, 1));
 }
 
-void PictureBox::moveEvent(QMoveEvent*) { placeBorder(); }
+void PictureBox::moveEvent(QMoveEvent*) {
+    placeBorder();
+}
 
-void PictureBox::resizeEvent(QResizeEvent*) { placeBorder(); }
+void PictureBox::resizeEvent(QResizeEvent*) {
+    placeBorder();
+}
 
-void PictureBox::setWidth(int width)
-{
+void PictureBox::setWidth(int width) {
     resizeImage(width, image_.height());
 }
 
-void PictureBox::setHeight(int height)
-{
+void PictureBox::setHeight(int height) {
     resizeImage(image_.width(), height);
 }
 
-void PictureBox::resizeImage(int width, int height)
-{
+void PictureBox::resizeImage(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (width == image_.width() && height == image_.height())
@@ -151,23 +144,22 @@ void PictureBox::resizeImage(int width, int height)
     update();
 }
 
-void PictureBox::cls()
-{
+void PictureBox::cls() {
     image_.fill(backColor_);
     dropTransient();
 }
 
-void PictureBox::refresh() { dropTransient(); }
+void PictureBox::refresh() {
+    dropTransient();
+}
 
-void PictureBox::dropTransient()
-{
+void PictureBox::dropTransient() {
     boxes_.clear();
     blits_.clear();
     update();
 }
 
-void PictureBox::paintPicture(const QImage& source, int dx, int dy, int w, int h, int sx, int sy)
-{
+void PictureBox::paintPicture(const QImage& source, int dx, int dy, int w, int h, int sx, int sy) {
     if (autoRedraw_) {
         copyPixels(image_, source, dx, dy, w, h, sx, sy, backColor_);
         dropTransient();
@@ -179,8 +171,7 @@ void PictureBox::paintPicture(const QImage& source, int dx, int dy, int w, int h
     update();
 }
 
-void PictureBox::lineBox(int x1, int y1, int x2, int y2)
-{
+void PictureBox::lineBox(int x1, int y1, int x2, int y2) {
     const QRect box = QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
                             QPoint(std::max(x1, x2), std::max(y1, y2)));
     if (autoRedraw_) {
@@ -195,42 +186,38 @@ void PictureBox::lineBox(int x1, int y1, int x2, int y2)
     update();
 }
 
-void PictureBox::drawTransient(QPainter& painter) const
-{
+void PictureBox::drawTransient(QPainter& painter) const {
     for (const TransientBlit& blit : blits_)
         painter.drawImage(blit.at, blit.pixels);
     for (const TransientBox& box : boxes_)
         drawBox(painter, box.rect, box.color);
 }
 
-QImage PictureBox::screenImage() const
-{
+QImage PictureBox::screenImage() const {
     QImage screen = image_.copy();
     QPainter painter(&screen);
     drawTransient(painter);
     return screen;
 }
 
-void PictureBox::paintEvent(QPaintEvent*)
-{
+void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(0, 0, image_);
     drawTransient(painter);
 }
 
-void PictureBox::mousePressEvent(QMouseEvent* event)
-{
+void PictureBox::mousePressEvent(QMouseEvent* event) {
     const int button = vbButtons(event->button());
     const QPointF pos = event->position();
     guarded([&] {
         if (onMouseDown && button)
-            onMouseDown(button, vbShift(event->modifiers()), std::floor(pos.x()), std::floor(pos.y()));
+            onMouseDown(button, vbShift(event->modifiers()), std::floor(pos.x()),
+                        std::floor(pos.y()));
     });
 }
 
-void PictureBox::mouseMoveEvent(QMouseEvent* event)
-{
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
     guarded([&] {
         if (onMouseMove)
@@ -239,24 +226,22 @@ void PictureBox::mouseMoveEvent(QMouseEvent* event)
     });
 }
 
-void PictureBox::mouseReleaseEvent(QMouseEvent* event)
-{
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     const int button = vbButtons(event->button());
     const QPointF pos = event->position();
     guarded([&] {
         if (onMouseUp && button)
-            onMouseUp(button, vbShift(event->modifiers()), std::floor(pos.x()), std::floor(pos.y()));
+            onMouseUp(button, vbShift(event->modifiers()), std::floor(pos.x()),
+                      std::floor(pos.y()));
     });
 }
 
-void PictureBox::dragEnterEvent(QDragEnterEvent* event)
-{
+void PictureBox::dragEnterEvent(QDragEnterEvent* event) {
     if (onDropFile && !singleLocalFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
-void PictureBox::dropEvent(QDropEvent* event)
-{
+void PictureBox::dropEvent(QDropEvent* event) {
     const QString path = singleLocalFile(event->mimeData());
     if (path.isEmpty())
         return;

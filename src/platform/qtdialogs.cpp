@@ -8,20 +8,17 @@
 
 namespace platform {
 
-QStringList qtNameFilters(const QList<FileFilter>& filters)
-{
+QStringList qtNameFilters(const QList<FileFilter>& filters) {
     QStringList result;
     for (const FileFilter& filter : filters) {
         // Qt reads the patterns from the last parentheses of the description, so
         // a description with its own parentheses gets them once more.
-        result << filter.description + QStringLiteral(" (") + filter.patterns.join(u' ') +
-                      u')';
+        result << filter.description + QStringLiteral(" (") + filter.patterns.join(u' ') + u')';
     }
     return result;
 }
 
-void QtDialogs::msgBox(const QString& text)
-{
+void QtDialogs::msgBox(const QString& text) {
     // Lines are joined by a carriage return, which a Qt label does not break on.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
@@ -29,8 +26,7 @@ void QtDialogs::msgBox(const QString& text)
     box.exec();
 }
 
-std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title)
-{
+std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title) {
     bool ok = false;
     const QString answer =
         QInputDialog::getText(owner_, title, prompt, QLineEdit::Normal, QString(), &ok);
@@ -39,8 +35,7 @@ std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString&
     return answer;
 }
 
-std::optional<QString> QtDialogs::fileDialog(const FileRequest& request)
-{
+std::optional<QString> QtDialogs::fileDialog(const FileRequest& request) {
     QFileDialog dialog(owner_, request.title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(request.kind == FileRequest::Save ? QFileDialog::AcceptSave
@@ -61,8 +56,7 @@ std::optional<QString> QtDialogs::fileDialog(const FileRequest& request)
     return QDir::toNativeSeparators(dialog.selectedFiles().front());
 }
 
-std::optional<QRgb> QtDialogs::colorDialog(QRgb initial)
-{
+std::optional<QRgb> QtDialogs::colorDialog(QRgb initial) {
     const QColor color = QColorDialog::getColor(QColor::fromRgb(initial), owner_);
     if (!color.isValid())
         return std::nullopt;

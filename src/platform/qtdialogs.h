@@ -9,7 +9,8 @@ namespace platform {
 // The dialogs as Qt shows them, each modal over the owner window.
 class QtDialogs : public Dialogs {
 public:
-    explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
+    explicit QtDialogs(QWidget* owner = nullptr)
+        : owner_(owner) {}
     void setOwner(QWidget* owner) { owner_ = owner; }
 
     void msgBox(const QString& text) override;

@@ -7,26 +7,25 @@ namespace platform {
 
 namespace {
 
-const QScreen* primary() { return QGuiApplication::primaryScreen(); }
+const QScreen* primary() {
+    return QGuiApplication::primaryScreen();
+}
 
 } // namespace
 
-double SystemScreen::twipsPerPixelX() const
-{
+double SystemScreen::twipsPerPixelX() const {
     const QScreen* screen = primary();
     return screen && screen->logicalDotsPerInchX() > 0 ? 1440.0 / screen->logicalDotsPerInchX()
                                                        : 15.0;
 }
 
-double SystemScreen::twipsPerPixelY() const
-{
+double SystemScreen::twipsPerPixelY() const {
     const QScreen* screen = primary();
     return screen && screen->logicalDotsPerInchY() > 0 ? 1440.0 / screen->logicalDotsPerInchY()
                                                        : 15.0;
 }
 
-QSize SystemScreen::availableSize() const
-{
+QSize SystemScreen::availableSize() const {
     const QScreen* screen = primary();
     return screen ? screen->availableGeometry().size() : QSize(1024, 768);
 }

@@ -6,8 +6,7 @@ namespace platform {
 
 namespace {
 
-template <typename T> std::optional<T> next(std::deque<std::optional<T>>& answers)
-{
+template <typename T> std::optional<T> next(std::deque<std::optional<T>>& answers) {
     if (answers.empty())
         return std::nullopt;
     std::optional<T> answer = answers.front();
@@ -17,35 +16,32 @@ template <typename T> std::optional<T> next(std::deque<std::optional<T>>& answer
 
 } // namespace
 
-std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title)
-{
+std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title) {
     prompts << title + u'|' + prompt;
     return next(inputAnswers);
 }
 
-std::optional<QString> ScriptedDialogs::fileDialog(const FileRequest& request)
-{
+std::optional<QString> ScriptedDialogs::fileDialog(const FileRequest& request) {
     fileRequests << request;
     return next(fileAnswers);
 }
 
-std::optional<QRgb> ScriptedDialogs::colorDialog(QRgb) { return next(colorAnswers); }
+std::optional<QRgb> ScriptedDialogs::colorDialog(QRgb) {
+    return next(colorAnswers);
+}
 
-QImage ScriptedClipboard::image()
-{
+QImage ScriptedClipboard::image() {
     if (unreadable)
         throw PlatformError(QStringLiteral("Clipboard unreadable"));
     return content;
 }
 
-void ScriptedClipboard::clear()
-{
+void ScriptedClipboard::clear() {
     ++clears;
     content = QImage();
 }
 
-void ScriptedClipboard::setImage(const QImage& image)
-{
+void ScriptedClipboard::setImage(const QImage& image) {
     if (image.isNull())
         throw PlatformError(QStringLiteral("No picture"));
     ++sets;

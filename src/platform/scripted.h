@@ -43,7 +43,8 @@ public:
 
 class ScriptedSystem : public System {
 public:
-    explicit ScriptedSystem(QString appPath) : appPath_(std::move(appPath)) {}
+    explicit ScriptedSystem(QString appPath)
+        : appPath_(std::move(appPath)) {}
     QString appPath() const override { return appPath_; }
     void end() override { ++ends; }
 

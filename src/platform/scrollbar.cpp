@@ -5,21 +5,18 @@
 namespace platform {
 
 ScrollBar::ScrollBar(Qt::Orientation orientation, QWidget* parent)
-    : QScrollBar(orientation, parent)
-{
+    : QScrollBar(orientation, parent) {
     setAccessibleName(orientation == Qt::Horizontal ? QStringLiteral("Horizontal scroll bar")
                                                     : QStringLiteral("Vertical scroll bar"));
     setRange(0, 32767);
     setSingleStep(16);
     setPageStep(128);
     setTracking(true);
-    connect(this, &QScrollBar::valueChanged, this, [this] {
-        guarded([this] { raise(isSliderDown() ? onScroll : onChange); });
-    });
+    connect(this, &QScrollBar::valueChanged, this,
+            [this] { guarded([this] { raise(isSliderDown() ? onScroll : onChange); }); });
 }
 
-void ScrollBar::setMax(int max)
-{
+void ScrollBar::setMax(int max) {
     if (max < minimum())
         throw PlatformError(QStringLiteral("Invalid property value"));
     const int before = value();
@@ -31,8 +28,7 @@ void ScrollBar::setMax(int max)
         raise(onChange);
 }
 
-void ScrollBar::setValue(int value)
-{
+void ScrollBar::setValue(int value) {
     if (value < minimum() || value > maximum())
         throw PlatformError(QStringLiteral("Invalid property value"));
     if (value == this->value())
@@ -44,8 +40,7 @@ void ScrollBar::setValue(int value)
     raise(onChange);
 }
 
-void ScrollBar::raise(const std::function<void()>& handler)
-{
+void ScrollBar::raise(const std::function<void()>& handler) {
     if (handler)
         handler();
 }

@@ -9,13 +9,11 @@
 
 namespace platform {
 
-QString QtSystem::appPath() const
-{
+QString QtSystem::appPath() const {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
-void QtSystem::end()
-{
+void QtSystem::end() {
     // Closing the main window ends the program too, and would come back here.
     static bool ending = false;
     if (ending)
@@ -25,15 +23,13 @@ void QtSystem::end()
     QCoreApplication::exit(0);
 }
 
-void makeFolder(const QString& path)
-{
+void makeFolder(const QString& path) {
     const QFileInfo info(path);
     if (info.exists() || !QDir().mkdir(path))
         throw PlatformError(QStringLiteral("Path/File access error"));
 }
 
-void removeFile(const QString& path)
-{
+void removeFile(const QString& path) {
     if (!QFileInfo(path).isFile())
         throw PlatformError(QStringLiteral("File not found"));
     QFile file(path);
@@ -43,8 +39,7 @@ void removeFile(const QString& path)
         throw PlatformError(file.errorString());
 }
 
-QString withSeparator(const QString& folder)
-{
+QString withSeparator(const QString& folder) {
     const QChar separator = QDir::separator();
     return folder.endsWith(separator) ? folder : folder + separator;
 }

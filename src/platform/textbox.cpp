@@ -5,15 +5,13 @@
 namespace platform {
 
 TextBox::TextBox(QWidget* parent, const QString& text, int maxLength)
-    : QLineEdit(parent)
-{
+    : QLineEdit(parent) {
     setMaxLength(maxLength);
     QLineEdit::setText(text);
     connect(this, &QLineEdit::textEdited, this, [this] { guarded([this] { raiseChange(); }); });
 }
 
-void TextBox::setText(const QString& text)
-{
+void TextBox::setText(const QString& text) {
     const QString before = QLineEdit::text();
     {
         const QSignalBlocker blocker(this);
@@ -23,8 +21,7 @@ void TextBox::setText(const QString& text)
         raiseChange();
 }
 
-void TextBox::raiseChange()
-{
+void TextBox::raiseChange() {
     if (onChange)
         onChange();
 }

@@ -7,8 +7,7 @@
 
 namespace selection {
 
-void viewReleased(MainForm& f, int button)
-{
+void viewReleased(MainForm& f, int button) {
     if (button != platform::LeftButton)
         return;
     const AppState& s = f.state;

@@ -17,15 +17,15 @@ namespace selection {
 namespace {
 
 // A fixed size below 1 places nothing that can be drawn or captured.
-bool fixedSizeUsable(const AppState& s) { return s.tileWidth >= 1 && s.tileHeight >= 1; }
+bool fixedSizeUsable(const AppState& s) {
+    return s.tileWidth >= 1 && s.tileHeight >= 1;
+}
 
-long long wholeQuotient(double a, double b)
-{
+long long wholeQuotient(double a, double b) {
     return std::llround(a) / std::llround(b); // cut toward zero
 }
 
-void placeFixed(MainForm& f, double x, double y)
-{
+void placeFixed(MainForm& f, double x, double y) {
     AppState& s = f.state;
     if (f.c_snap->value() == 1 && fixedSizeUsable(s)) {
         s.selLeft = double(wholeQuotient(x, s.tileWidth)) * s.tileWidth - s.tileWidth;
@@ -38,8 +38,7 @@ void placeFixed(MainForm& f, double x, double y)
     s.selBottom = s.selTop + s.tileHeight;
 }
 
-void drawOutline(MainForm& f)
-{
+void drawOutline(MainForm& f) {
     const AppState& s = f.state;
     f.pics->lineBox(int(s.selLeft - 1), int(s.selTop - 1), int(s.selRight + 1),
                     int(s.selBottom + 1));
@@ -47,8 +46,7 @@ void drawOutline(MainForm& f)
 
 } // namespace
 
-void viewPressed(MainForm& f, int button, double x, double y)
-{
+void viewPressed(MainForm& f, int button, double x, double y) {
     if (button != platform::LeftButton)
         return;
     AppState& s = f.state;
@@ -67,8 +65,7 @@ void viewPressed(MainForm& f, int button, double x, double y)
         drawOutline(f);
 }
 
-void viewDragged(MainForm& f, int button, double x, double y)
-{
+void viewDragged(MainForm& f, int button, double x, double y) {
     if (button != platform::LeftButton)
         return;
     AppState& s = f.state;
@@ -85,15 +82,13 @@ void viewDragged(MainForm& f, int button, double x, double y)
     if (inBounds && (adjustable || fixedSizeUsable(s))) {
         drawOutline(f);
         f.Label8->setCaption(QStringLiteral("Width:") + platform::str(s.selRight - s.selLeft) +
-                             QStringLiteral("   Height:") +
-                             platform::str(s.selBottom - s.selTop));
+                             QStringLiteral("   Height:") + platform::str(s.selBottom - s.selTop));
     } else {
         f.Label8->setCaption(QString());
     }
 }
 
-void chooseColor(MainForm& f)
-{
+void chooseColor(MainForm& f) {
     try {
         f.cmdb.showColor();
         f.Command4->setBackColor(f.cmdb.color);

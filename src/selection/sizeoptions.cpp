@@ -12,15 +12,13 @@ namespace selection {
 
 namespace {
 
-bool refused(const QString& text, double maximum)
-{
+bool refused(const QString& text, double maximum) {
     return text.contains(u',') || text.contains(u'.') || !platform::isNumeric(text) ||
            platform::val(text) > maximum;
 }
 
 void sizeBoxChanged(MainForm& f, platform::TextBox& box, double AppState::*size,
-                    double AppState::*maximum)
-{
+                    double AppState::*maximum) {
     const QString fallback = platform::format(f.state.*size, QStringLiteral("#"));
     if (refused(box.text(), f.state.*maximum))
         box.setText(fallback); // runs this handler again, nested
@@ -29,8 +27,7 @@ void sizeBoxChanged(MainForm& f, platform::TextBox& box, double AppState::*size,
 
 } // namespace
 
-void adjustableMode(MainForm& f)
-{
+void adjustableMode(MainForm& f) {
     for (QWidget* control : {static_cast<QWidget*>(f.o_16), static_cast<QWidget*>(f.o_32),
                              static_cast<QWidget*>(f.o_64), static_cast<QWidget*>(f.o_custom),
                              static_cast<QWidget*>(f.c_snap), static_cast<QWidget*>(f.trw),
@@ -38,8 +35,7 @@ void adjustableMode(MainForm& f)
         control->setEnabled(false);
 }
 
-void fixedMode(MainForm& f)
-{
+void fixedMode(MainForm& f) {
     f.Label8->setCaption(QString());
     for (QWidget* control : {static_cast<QWidget*>(f.o_16), static_cast<QWidget*>(f.o_32),
                              static_cast<QWidget*>(f.o_64), static_cast<QWidget*>(f.o_custom),
@@ -51,8 +47,7 @@ void fixedMode(MainForm& f)
     }
 }
 
-void presetSize(MainForm& f, int n)
-{
+void presetSize(MainForm& f, int n) {
     if (f.state.maxTileWidth < n || f.state.maxTileHeight < n) {
         f.svc.dialogs.msgBox(f.Label3->caption());
         f.o_custom->setValue(true); // runs the Custom handling
@@ -64,21 +59,18 @@ void presetSize(MainForm& f, int n)
     f.state.tileHeight = n;
 }
 
-void customSize(MainForm& f)
-{
+void customSize(MainForm& f) {
     f.trw->setEnabled(true);
     f.trh->setEnabled(true);
     f.state.tileWidth = platform::val(f.trw->text());
     f.state.tileHeight = platform::val(f.trh->text());
 }
 
-void widthBoxChanged(MainForm& f)
-{
+void widthBoxChanged(MainForm& f) {
     sizeBoxChanged(f, *f.trw, &AppState::tileWidth, &AppState::maxTileWidth);
 }
 
-void heightBoxChanged(MainForm& f)
-{
+void heightBoxChanged(MainForm& f) {
     sizeBoxChanged(f, *f.trh, &AppState::tileHeight, &AppState::maxTileHeight);
 }
 

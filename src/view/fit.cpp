@@ -14,8 +14,7 @@
 
 namespace view {
 
-void fitViewToImage(MainForm& f)
-{
+void fitViewToImage(MainForm& f) {
     AppState& s = f.state;
     const int w = s.sourcePicture->width();
     const int h = s.sourcePicture->height();
@@ -54,10 +53,9 @@ void fitViewToImage(MainForm& f)
         s.tileHeight = s.maxTileHeight;
         f.trh->setText(platform::format(s.tileHeight, QStringLiteral("#")));
     }
-    f.Label3->setCaption(QStringLiteral("Max: ") +
-                         platform::format(s.maxTileWidth, QStringLiteral("#")) +
-                         QStringLiteral(" X ") +
-                         platform::format(s.maxTileHeight, QStringLiteral("#")));
+    f.Label3->setCaption(
+        QStringLiteral("Max: ") + platform::format(s.maxTileWidth, QStringLiteral("#")) +
+        QStringLiteral(" X ") + platform::format(s.maxTileHeight, QStringLiteral("#")));
 
     f.HScroll1->setMax(std::abs(w - f.pics->width()));
     f.VScroll1->setMax(std::abs(h - f.pics->height()));
@@ -66,6 +64,8 @@ void fitViewToImage(MainForm& f)
     redrawView(f);
 }
 
-void scrolled(MainForm& f) { redrawView(f); }
+void scrolled(MainForm& f) {
+    redrawView(f);
+}
 
 } // namespace view

@@ -6,8 +6,7 @@
 
 namespace view {
 
-void redrawView(MainForm& f)
-{
+void redrawView(MainForm& f) {
     f.pics->setAutoRedraw(true);
     if (!f.state.sourcePicture)
         return;

@@ -18,14 +18,12 @@ namespace {
 
 constexpr int kMinimumSize = 16;
 
-bool tooSmall(const platform::Picture& picture)
-{
+bool tooSmall(const platform::Picture& picture) {
     return picture.width() < kMinimumSize || picture.height() < kMinimumSize;
 }
 
 // Everything after the dialog; every failure passes to the caller.
-void importFile(MainForm& f, const QString& path)
-{
+void importFile(MainForm& f, const QString& path) {
     platform::PicturePtr candidate = platform::loadPicture(path);
     if (tooSmall(*candidate)) {
         f.svc.dialogs.msgBox(QStringLiteral("Image too small. Can't import!"));
@@ -37,8 +35,7 @@ void importFile(MainForm& f, const QString& path)
 
 } // namespace
 
-void importTileset(MainForm& f)
-{
+void importTileset(MainForm& f) {
     try {
         f.cmdb.showOpen();
         importFile(f, f.cmdb.fileName);
@@ -46,16 +43,14 @@ void importTileset(MainForm& f)
     }
 }
 
-void importDroppedFile(MainForm& f, const QString& path)
-{
+void importDroppedFile(MainForm& f, const QString& path) {
     try {
         importFile(f, path);
     } catch (const std::exception&) {
     }
 }
 
-void pasteTileset(MainForm& f)
-{
+void pasteTileset(MainForm& f) {
     try {
         const auto candidate = std::make_shared<const platform::Picture>(f.svc.clipboard.image());
         if (tooSmall(*candidate)) {
@@ -69,8 +64,7 @@ void pasteTileset(MainForm& f)
     }
 }
 
-QString importFilter()
-{
+QString importFilter() {
     QStringList others;
     for (const QByteArray& format : QImageReader::supportedImageFormats()) {
         const QString ext = QString::fromLatin1(format).toLower();

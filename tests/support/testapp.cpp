@@ -2,8 +2,7 @@
 
 #include <QDir>
 
-TestApp::TestApp(const QStringList& extraDrives)
-{
+TestApp::TestApp(const QStringList& extraDrives) {
     QDir(dir.path()).mkpath(QStringLiteral("app"));
     QDir(dir.path()).mkpath(QStringLiteral("work"));
     QStringList roots{QDir::toNativeSeparators(dir.path())};
@@ -16,21 +15,18 @@ TestApp::TestApp(const QStringList& extraDrives)
 
 TestApp::~TestApp() = default;
 
-void TestApp::importImage(const QImage& image, const QString& name)
-{
+void TestApp::importImage(const QImage& image, const QString& name) {
     const QString path = dir.filePath(name);
     image.save(path);
     dialogs.fileAnswers.push_back(path);
     window->b_open_Click();
 }
 
-QRgb patternPixel(int x, int y)
-{
+QRgb patternPixel(int x, int y) {
     return qRgb((x * 7 + 3) & 0xFF, (y * 5 + 11) & 0xFF, ((x >> 5) * 37 + (y >> 5) * 71) & 0xFF);
 }
 
-QImage patternImage(int width, int height, QImage::Format format)
-{
+QImage patternImage(int width, int height, QImage::Format format) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -40,8 +36,7 @@ QImage patternImage(int width, int height, QImage::Format format)
     return format == QImage::Format_RGB32 ? image : image.convertToFormat(format);
 }
 
-bool holdsPattern(const QImage& image, int sx, int sy, QString* where)
-{
+bool holdsPattern(const QImage& image, int sx, int sy, QString* where) {
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb want = patternPixel(sx + x, sy + y);

@@ -31,6 +31,7 @@
 #include "platform/textbox.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QShortcut>
@@ -42,20 +43,17 @@ constexpr QRgb kSaveGreen = 0xFF00C000;
 constexpr QRgb kWhite = 0xFFFFFFFF;
 
 // Positions and sizes in the layout are twips, 15 to the pixel.
-QRect twips(int left, int top, int width, int height)
-{
+QRect twips(int left, int top, int width, int height) {
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
 
-template <typename W> W* place(W* widget, const char* name, const QRect& geometry)
-{
+template <typename W> W* place(W* widget, const char* name, const QRect& geometry) {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(geometry);
     return widget;
 }
 
-QFont sansFont(double points, bool bold = false, bool italic = false)
-{
+QFont sansFont(double points, bool bold = false, bool italic = false) {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                       QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
@@ -74,10 +72,10 @@ frm_ov_main::frm_ov_main(Services services)
                      Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                          Qt::WindowCloseButtonHint)
-    , f_(services)
-{
+    , f_(services) {
     setObjectName(QStringLiteral("frm_ov_main"));
     setCaption(QStringLiteral("Harrow & Finch Orvane"));
+    setWindowIcon(QIcon(QStringLiteral(":/orvane/orvane.png")));
     setFixedSize(844, 676); // 12660 x 10140 twips
     setFont(sansFont(8.25));
     QPalette pal = palette();
@@ -98,8 +96,7 @@ frm_ov_main::frm_ov_main(Services services)
 
 frm_ov_main::~frm_ov_main() = default;
 
-void frm_ov_main::buildControls()
-{
+void frm_ov_main::buildControls() {
     using namespace platform;
     MainForm& f = f_;
     f.pics = place(new PictureBox(this, 448, 640), "pics", twips(120, 105, 6720, 9600));
@@ -113,8 +110,8 @@ void frm_ov_main::buildControls()
     f.VScroll1->hide();
     f.HScroll1->hide();
 
-    f.Command2 = place(new Button(this, QStringLiteral("SAVE")), "Command2",
-                       twips(7260, 420, 1200, 1200));
+    f.Command2 =
+        place(new Button(this, QStringLiteral("SAVE")), "Command2", twips(7260, 420, 1200, 1200));
     f.Command2->setFont(sansFont(13.5, true, true));
     f.Command2->setBackColor(kSaveGreen);
     f.Label7 = place(new Label(this, QString()), "Label7", twips(7245, 105, 2010, 180));
@@ -122,11 +119,12 @@ void frm_ov_main::buildControls()
     f.Label7->setAccessibleName(QStringLiteral("Next file"));
     f.Command6 = place(new Button(this, QStringLiteral("Paste from Clipboard")), "Command6",
                        twips(9225, 405, 1140, 570));
-    f.Command5 =
-        place(new Button(this, QStringLiteral("About...")), "Command5", twips(10530, 405, 1140, 570));
+    f.Command5 = place(new Button(this, QStringLiteral("About...")), "Command5",
+                       twips(10530, 405, 1140, 570));
     f.b_open = place(new Button(this, QStringLiteral("Import Tileset")), "b_open",
                      twips(9225, 1080, 1140, 570));
-    f.b_exit = place(new Button(this, QStringLiteral("Exit")), "b_exit", twips(10530, 1080, 1140, 570));
+    f.b_exit =
+        place(new Button(this, QStringLiteral("Exit")), "b_exit", twips(10530, 1080, 1140, 570));
 
     f.Frame1 = place(new Frame(this, QStringLiteral("Output options")), "Frame1",
                      twips(7260, 1725, 5145, 4455));
@@ -135,13 +133,16 @@ void frm_ov_main::buildControls()
     f.Dir1 = place(new DirList(fr1), "Dir1", twips(330, 765, 1800, 1215));
     f.Command1 = place(new Button(fr1, QStringLiteral("Create new folder")), "Command1",
                        twips(330, 2070, 1800, 495));
-    f.File1 = place(new FileList(fr1, QStringLiteral("*.bmp")), "File1", twips(2280, 390, 2640, 2760));
+    f.File1 =
+        place(new FileList(fr1, QStringLiteral("*.bmp")), "File1", twips(2280, 390, 2640, 2760));
     f.Label1 = place(new Label(fr1, QStringLiteral("Start from (000 to 999) :")), "Label1",
                      twips(435, 2595, 1650, 225));
-    f.Text1 = place(new TextBox(fr1, QStringLiteral("000"), 3), "Text1", twips(855, 2865, 390, 285));
+    f.Text1 =
+        place(new TextBox(fr1, QStringLiteral("000"), 3), "Text1", twips(855, 2865, 390, 285));
     f.Text1->setAccessibleName(QStringLiteral("Start from"));
     f.Label2 = place(new Label(fr1, QStringLiteral(".BMP")), "Label2", twips(1290, 2895, 405, 300));
-    f.Command3 = place(new Button(fr1, QStringLiteral("Reset")), "Command3", twips(975, 3405, 615, 300));
+    f.Command3 =
+        place(new Button(fr1, QStringLiteral("Reset")), "Command3", twips(975, 3405, 615, 300));
     f.c_clipb = place(new CheckBox(fr1, QStringLiteral("Save to Clipboard"), true), "c_clipb",
                       twips(2385, 3345, 1005, 420));
     f.c_file = place(new CheckBox(fr1, QStringLiteral("Save to file"), true), "c_file",
@@ -157,8 +158,8 @@ void frm_ov_main::buildControls()
                        twips(555, 345, 1455, 315));
     f.o_fixed = place(new OptionButton(fr2, QStringLiteral("Fixed"), false), "o_fixed",
                       twips(555, 735, 780, 315));
-    f.Label9 = place(new Label(fr2, QStringLiteral("Color:"), true), "Label9",
-                     twips(2370, 600, 405, 195));
+    f.Label9 =
+        place(new Label(fr2, QStringLiteral("Color:"), true), "Label9", twips(2370, 600, 405, 195));
     f.Command4 = place(new Button(fr2, QString()), "Command4", twips(2835, 555, 765, 315));
     f.Command4->setAccessibleName(QStringLiteral("Rectangle colour"));
     f.Command4->setBackColor(kWhite);
@@ -175,7 +176,8 @@ void frm_ov_main::buildControls()
     f.c_snap = place(new CheckBox(fr3, QStringLiteral("Snap"), false), "c_snap",
                      twips(1715, 345, 675, 225));
     f.Label5 = place(new Label(fr3, QStringLiteral("Width")), "Label5", twips(1245, 915, 420, 195));
-    f.Label6 = place(new Label(fr3, QStringLiteral("Height")), "Label6", twips(1920, 915, 480, 195));
+    f.Label6 =
+        place(new Label(fr3, QStringLiteral("Height")), "Label6", twips(1920, 915, 480, 195));
     f.trw = place(new TextBox(fr3, QStringLiteral("16"), 4), "trw", twips(1230, 1140, 500, 285));
     f.trw->setAccessibleName(QStringLiteral("Custom width"));
     f.Label4 = place(new Label(fr3, QStringLiteral("X")), "Label4", twips(1740, 1185, 135, 195));
@@ -198,8 +200,7 @@ void frm_ov_main::buildControls()
     f.frm_saved_pic = [this] { return savedPicWindow(); };
 }
 
-void frm_ov_main::wireEvents()
-{
+void frm_ov_main::wireEvents() {
     MainForm& f = f_;
     f.b_exit->onClick = [this] { b_exit_Click(); };
     f.Command5->onClick = [this] { Command5_Click(); };
@@ -235,8 +236,7 @@ void frm_ov_main::wireEvents()
     onClose = [this] { Form_Unload(); };
 }
 
-void frm_ov_main::addShortcuts()
-{
+void frm_ov_main::addShortcuts() {
     // A text box with the focus takes Ctrl+V for itself before these see it.
     const auto shortcut = [this](QKeySequence keys, void (frm_ov_main::*handler)()) {
         auto* s = new QShortcut(keys, this);
@@ -249,8 +249,7 @@ void frm_ov_main::addShortcuts()
     shortcut(QKeySequence::Save, &frm_ov_main::Command2_Click);
 }
 
-platform::Form* frm_ov_main::savedPicWindow()
-{
+platform::Form* frm_ov_main::savedPicWindow() {
     if (!savedPic_) {
         savedPic_ = new frm_saved_pic(this, f_.svc.screen);
         savedPic_->onKeyPress = [this](int key) { frm_saved_pic_KeyPress(key); };
@@ -258,8 +257,7 @@ platform::Form* frm_ov_main::savedPicWindow()
     return savedPic_;
 }
 
-void frm_ov_main::Form_Load()
-{
+void frm_ov_main::Form_Load() {
     MainForm& f = f_;
     AppState& s = f.state;
     s.startNumber = 0;
@@ -293,8 +291,7 @@ void frm_ov_main::Form_Load()
     pictWindow_->show();
 }
 
-void frm_ov_main::placeSelectionView()
-{
+void frm_ov_main::placeSelectionView() {
     // Beside the main window where the screen has room, else over its lower right.
     const QSize screen = f_.svc.screen.availableSize();
     const QPoint right = geometry().topRight() + QPoint(16, 0);
@@ -304,55 +301,109 @@ void frm_ov_main::placeSelectionView()
         pictWindow_->move(geometry().bottomRight() - QPoint(200, 160));
 }
 
-void frm_ov_main::Form_Unload() { f_.svc.system.end(); }
-void frm_ov_main::b_exit_Click() { f_.svc.system.end(); }
+void frm_ov_main::Form_Unload() {
+    f_.svc.system.end();
+}
+void frm_ov_main::b_exit_Click() {
+    f_.svc.system.end();
+}
 
-void frm_ov_main::Command5_Click()
-{
+void frm_ov_main::Command5_Click() {
     f_.svc.dialogs.msgBox(QStringLiteral("PANEWRIGHT\rOrvane Utility\rHarrow & Finch, 2026\r"
                                          "https://orvane.example.com/"));
 }
 
-void frm_ov_main::b_open_Click() { view::importTileset(f_); }
-void frm_ov_main::Command6_Click() { view::pasteTileset(f_); }
-void frm_ov_main::pics_DropFile(const QString& path) { view::importDroppedFile(f_, path); }
-void frm_ov_main::HScroll1_Change() { view::scrolled(f_); }
-void frm_ov_main::HScroll1_Scroll() { view::scrolled(f_); }
-void frm_ov_main::VScroll1_Change() { view::scrolled(f_); }
-void frm_ov_main::VScroll1_Scroll() { view::scrolled(f_); }
-void frm_ov_main::o_adjust_Click() { selection::adjustableMode(f_); }
-void frm_ov_main::o_fixed_Click() { selection::fixedMode(f_); }
-void frm_ov_main::o_16_Click() { selection::presetSize(f_, 16); }
-void frm_ov_main::o_32_Click() { selection::presetSize(f_, 32); }
-void frm_ov_main::o_64_Click() { selection::presetSize(f_, 64); }
-void frm_ov_main::o_custom_Click() { selection::customSize(f_); }
-void frm_ov_main::trw_Change() { selection::widthBoxChanged(f_); }
-void frm_ov_main::trh_Change() { selection::heightBoxChanged(f_); }
+void frm_ov_main::b_open_Click() {
+    view::importTileset(f_);
+}
+void frm_ov_main::Command6_Click() {
+    view::pasteTileset(f_);
+}
+void frm_ov_main::pics_DropFile(const QString& path) {
+    view::importDroppedFile(f_, path);
+}
+void frm_ov_main::HScroll1_Change() {
+    view::scrolled(f_);
+}
+void frm_ov_main::HScroll1_Scroll() {
+    view::scrolled(f_);
+}
+void frm_ov_main::VScroll1_Change() {
+    view::scrolled(f_);
+}
+void frm_ov_main::VScroll1_Scroll() {
+    view::scrolled(f_);
+}
+void frm_ov_main::o_adjust_Click() {
+    selection::adjustableMode(f_);
+}
+void frm_ov_main::o_fixed_Click() {
+    selection::fixedMode(f_);
+}
+void frm_ov_main::o_16_Click() {
+    selection::presetSize(f_, 16);
+}
+void frm_ov_main::o_32_Click() {
+    selection::presetSize(f_, 32);
+}
+void frm_ov_main::o_64_Click() {
+    selection::presetSize(f_, 64);
+}
+void frm_ov_main::o_custom_Click() {
+    selection::customSize(f_);
+}
+void frm_ov_main::trw_Change() {
+    selection::widthBoxChanged(f_);
+}
+void frm_ov_main::trh_Change() {
+    selection::heightBoxChanged(f_);
+}
 
-void frm_ov_main::pics_MouseDown(int button, int, double x, double y)
-{
+void frm_ov_main::pics_MouseDown(int button, int, double x, double y) {
     selection::viewPressed(f_, button, x, y);
 }
 
-void frm_ov_main::pics_MouseMove(int button, int, double x, double y)
-{
+void frm_ov_main::pics_MouseMove(int button, int, double x, double y) {
     selection::viewDragged(f_, button, x, y);
 }
 
-void frm_ov_main::pics_MouseUp(int button, int, double, double)
-{
+void frm_ov_main::pics_MouseUp(int button, int, double, double) {
     selection::viewReleased(f_, button);
 }
 
-void frm_ov_main::Command4_Click() { selection::chooseColor(f_); }
-void frm_ov_main::Text1_Change() { output::startNumberChanged(f_); }
-void frm_ov_main::Command3_Click() { output::resetCounter(f_); }
-void frm_ov_main::Command2_Click() { output::saveSelection(f_); }
-void frm_ov_main::Command7_Click() { output::saveSelectionAs(f_); }
-void frm_ov_main::Drive1_Change() { output::driveChanged(f_); }
-void frm_ov_main::Dir1_Change() { output::folderChanged(f_); }
-void frm_ov_main::Command1_Click() { output::createFolder(f_); }
-void frm_ov_main::c_file_Click() { output::saveToFileClicked(f_); }
-void frm_ov_main::File1_DblClick() { output::previewFile(f_); }
-void frm_ov_main::File1_KeyPress(int keyAscii) { output::fileListKey(f_, keyAscii); }
-void frm_ov_main::frm_saved_pic_KeyPress(int keyAscii) { output::previewKey(f_, keyAscii); }
+void frm_ov_main::Command4_Click() {
+    selection::chooseColor(f_);
+}
+void frm_ov_main::Text1_Change() {
+    output::startNumberChanged(f_);
+}
+void frm_ov_main::Command3_Click() {
+    output::resetCounter(f_);
+}
+void frm_ov_main::Command2_Click() {
+    output::saveSelection(f_);
+}
+void frm_ov_main::Command7_Click() {
+    output::saveSelectionAs(f_);
+}
+void frm_ov_main::Drive1_Change() {
+    output::driveChanged(f_);
+}
+void frm_ov_main::Dir1_Change() {
+    output::folderChanged(f_);
+}
+void frm_ov_main::Command1_Click() {
+    output::createFolder(f_);
+}
+void frm_ov_main::c_file_Click() {
+    output::saveToFileClicked(f_);
+}
+void frm_ov_main::File1_DblClick() {
+    output::previewFile(f_);
+}
+void frm_ov_main::File1_KeyPress(int keyAscii) {
+    output::fileListKey(f_, keyAscii);
+}
+void frm_ov_main::frm_saved_pic_KeyPress(int keyAscii) {
+    output::previewKey(f_, keyAscii);
+}

@@ -3,10 +3,8 @@
 #include "platform/picturebox.h"
 
 frm_pict::frm_pict(QWidget* owner, const platform::Screen& screen)
-    : platform::Form(owner, screen,
-                     Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , pict(new platform::PictureBox(this, 32, 32))
-{
+    : platform::Form(owner, screen, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , pict(new platform::PictureBox(this, 32, 32)) {
     setObjectName(QStringLiteral("frm_pict"));
     setCaption(QStringLiteral("Selection view"));
     setAccessibleName(QStringLiteral("Selection view"));

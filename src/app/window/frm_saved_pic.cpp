@@ -3,8 +3,7 @@
 frm_saved_pic::frm_saved_pic(QWidget* owner, const platform::Screen& screen)
     : platform::Form(owner, screen,
                      Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint)
-{
+                         Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frm_saved_pic"));
     setAccessibleName(QStringLiteral("Saved file preview"));
     setAttribute(Qt::WA_DeleteOnClose);

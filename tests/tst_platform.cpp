@@ -1,0 +1,530 @@
+#include "platform/checkbox.h"
+#include "platform/commondialog.h"
+#include "platform/drives.h"
+#include "platform/errors.h"
+#include "platform/form.h"
+#include "platform/keyascii.h"
+#include "platform/optionbutton.h"
+#include "platform/picture.h"
+#include "platform/picturebox.h"
+#include "platform/qtdialogs.h"
+#include "platform/screen.h"
+#include "platform/scripted.h"
+#include "platform/scrollbar.h"
+#include "platform/system.h"
+#include "platform/textbox.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace platform;
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+private slots:
+    void textBoxChangeOnlyWhenChanged();
+    void textBoxHandlerRewritesItsOwnBox();
+    void nestedFailureReachesOuterFailurePath();
+    void userEditFailureStopsAtTheGuard();
+    void scrollBarEvents();
+    void scrollBarRefusesOutOfRange();
+    void optionButtonSelectionRunsClick();
+    void checkBoxClickOnChange();
+    void copyPixels_data();
+    void copyPixels();
+    void pictureBoxLayers();
+    void outlineCorners();
+    void opaqueOverBackground();
+    void savedColoursUnchanged();
+    void saveFailsWithoutLeavingAFile();
+    void loadRefuses_data();
+    void loadRefuses();
+    void loadKeepsExactSize();
+    void commonDialog();
+    void saveAddsDefaultExtension_data();
+    void saveAddsDefaultExtension();
+    void qtFilters();
+    void drives_data();
+    void drives();
+    void formOuterSize_data();
+    void formOuterSize();
+    void keyCodes_data();
+    void keyCodes();
+    void separator_data();
+    void separator();
+    void makeFolderMakesExactlyOne();
+};
+
+void PlatformTest::textBoxChangeOnlyWhenChanged() {
+    TextBox box(nullptr, QStringLiteral("16"), 4);
+    int changes = 0;
+    box.onChange = [&] { ++changes; };
+    box.setText(QStringLiteral("16"));
+    QCOMPARE(changes, 0);
+    box.setText(QStringLiteral("32"));
+    QCOMPARE(changes, 1);
+    box.setFocus();
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QCOMPARE(box.text(), QStringLiteral("3"));
+    QCOMPARE(changes, 2);
+}
+
+void PlatformTest::textBoxHandlerRewritesItsOwnBox() {
+    TextBox box(nullptr, QString(), 4);
+    QStringList seen;
+    box.onChange = [&] {
+        seen << box.text();
+        if (box.text() == u"bad")
+            box.setText(QStringLiteral("ok")); // nested run sees "ok" before this one ends
+        seen << QStringLiteral("end ") + box.text();
+    };
+    box.setText(QStringLiteral("bad"));
+    QCOMPARE(seen, (QStringList{"bad", "ok", "end ok", "end ok"}));
+}
+
+void PlatformTest::nestedFailureReachesOuterFailurePath() {
+    TextBox inner(nullptr, QStringLiteral("a"), 10);
+    inner.onChange = [] { throw PlatformError(QStringLiteral("inner")); };
+    QStringList steps;
+    const auto outerHandler = [&] {
+        try {
+            steps << QStringLiteral("before");
+            inner.setText(QStringLiteral("b"));
+            steps << QStringLiteral("after");
+        } catch (const PlatformError& e) {
+            steps << QStringLiteral("failure path: ") + QString::fromStdString(e.what());
+        }
+    };
+    outerHandler();
+    QCOMPARE(steps, (QStringList{"before", "failure path: inner"}));
+    QCOMPARE(inner.text(), QStringLiteral("b"));
+}
+
+void PlatformTest::userEditFailureStopsAtTheGuard() {
+    TextBox box(nullptr, QString(), 10);
+    int runs = 0;
+    box.onChange = [&] {
+        ++runs;
+        throw PlatformError(QStringLiteral("refused"));
+    };
+    box.setFocus();
+    QTest::keyClicks(&box, QStringLiteral("ab"));
+    QCOMPARE(runs, 2);
+    QCOMPARE(box.text(), QStringLiteral("ab"));
+}
+
+void PlatformTest::scrollBarEvents() {
+    ScrollBar bar(Qt::Horizontal, nullptr);
+    int changes = 0;
+    int scrolls = 0;
+    bar.onChange = [&] { ++changes; };
+    bar.onScroll = [&] { ++scrolls; };
+    bar.setMax(552);
+    QCOMPARE(changes, 0); // the value stayed 0
+    bar.setValue(552);
+    QCOMPARE(changes, 1);
+    bar.setValue(552);
+    QCOMPARE(changes, 1);
+    bar.setMax(100); // lowers the value with it
+    QCOMPARE(bar.value(), 100);
+    QCOMPARE(changes, 2);
+    bar.setValue(0);
+    bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(bar.value(), 16);
+    bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QCOMPARE(bar.value(), 100); // 16 + 128 is past the end
+    QCOMPARE(changes, 5);
+    QCOMPARE(scrolls, 0);
+    // A wide range: no 16-bit limit.
+    bar.setMax(100000);
+    bar.setValue(99999);
+    QCOMPARE(bar.value(), 99999);
+}
+
+void PlatformTest::scrollBarRefusesOutOfRange() {
+    ScrollBar bar(Qt::Vertical, nullptr);
+    bar.setMax(10);
+    QVERIFY_THROWS_EXCEPTION(PlatformError, bar.setValue(11));
+    QVERIFY_THROWS_EXCEPTION(PlatformError, bar.setValue(-1));
+    QVERIFY_THROWS_EXCEPTION(PlatformError, bar.setMax(-1));
+    QCOMPARE(bar.value(), 0);
+}
+
+void PlatformTest::optionButtonSelectionRunsClick() {
+    QWidget group;
+    OptionButton a(&group, QStringLiteral("A"), true);
+    OptionButton b(&group, QStringLiteral("B"), false);
+    int aClicks = 0;
+    int bClicks = 0;
+    a.onClick = [&] { ++aClicks; };
+    b.onClick = [&] { ++bClicks; };
+    b.setValue(true);
+    QCOMPARE(bClicks, 1);
+    QVERIFY(!a.value());
+    b.setValue(true); // already selected
+    QCOMPARE(bClicks, 1);
+    group.show();
+    QTest::mouseClick(&a, Qt::LeftButton);
+    QCOMPARE(aClicks, 1);
+    QVERIFY(a.value());
+    QVERIFY(!b.value());
+    QCOMPARE(bClicks, 1);
+}
+
+void PlatformTest::checkBoxClickOnChange() {
+    CheckBox box(nullptr, QStringLiteral("Save to Clipboard"), true);
+    QList<int> values;
+    box.onClick = [&] { values << box.value(); };
+    box.setValue(1);
+    box.setValue(0);
+    box.show();
+    QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(box.width() - 2, box.height() / 2));
+    QCOMPARE(values, (QList<int>{0, 1}));
+}
+
+void PlatformTest::copyPixels_data() {
+    QTest::addColumn<QRect>("source"); // (sx, sy, w, h) copied to (0, 0)
+    QTest::newRow("inside") << QRect(3, 4, 8, 5);
+    QTest::newRow("whole") << QRect(0, 0, 20, 10);
+    QTest::newRow("past the right") << QRect(15, 2, 10, 5);
+    QTest::newRow("past the bottom") << QRect(2, 8, 5, 6);
+    QTest::newRow("before the left") << QRect(-3, 0, 6, 4);
+    QTest::newRow("above the top") << QRect(0, -2, 4, 6);
+    QTest::newRow("all outside") << QRect(30, 30, 4, 4);
+    QTest::newRow("larger than the source") << QRect(-2, -2, 24, 14);
+}
+
+void PlatformTest::copyPixels() {
+    QFETCH(QRect, source);
+    QImage from(20, 10, QImage::Format_RGB32);
+    for (int y = 0; y < from.height(); ++y)
+        for (int x = 0; x < from.width(); ++x)
+            from.setPixel(x, y, qRgb(x * 10, y * 20, 77));
+    QImage to(source.width(), source.height(), QImage::Format_RGB32);
+    to.fill(Qt::black);
+    platform::copyPixels(to, from, 0, 0, source.width(), source.height(), source.x(), source.y(),
+                         kBackColor);
+    for (int y = 0; y < to.height(); ++y) {
+        for (int x = 0; x < to.width(); ++x) {
+            const QPoint at(source.x() + x, source.y() + y);
+            const QRgb want = from.rect().contains(at) ? from.pixel(at) : kBackColor;
+            QVERIFY2(to.pixel(x, y) == want, qPrintable(QStringLiteral("at %1,%2").arg(x).arg(y)));
+        }
+    }
+}
+
+void PlatformTest::pictureBoxLayers() {
+    PictureBox box(nullptr, 40, 30);
+    const QImage tile = QImage(40, 30, QImage::Format_RGB32);
+    QImage red = tile;
+    red.fill(Qt::red);
+    box.paintPicture(red, 0, 0, 40, 30, 0, 0);
+    QCOMPARE(box.image().pixel(10, 10), qRgb(255, 0, 0));
+
+    box.setForeColor(qRgb(0, 0, 255));
+    box.setAutoRedraw(false);
+    box.lineBox(5, 5, 20, 15);
+    QCOMPARE(box.screenImage().pixel(5, 5), qRgb(0, 0, 255));
+    QCOMPARE(box.image().pixel(5, 5), qRgb(255, 0, 0)); // never part of Image
+    box.refresh();
+    QCOMPARE(box.screenImage().pixel(5, 5), qRgb(255, 0, 0));
+
+    box.lineBox(5, 5, 20, 15);
+    box.setAutoRedraw(true);
+    box.paintPicture(red, 0, 0, 40, 30, 0, 0); // persistent drawing wipes the screen layer
+    QCOMPARE(box.screenImage().pixel(5, 5), qRgb(255, 0, 0));
+
+    box.lineBox(1, 1, 3, 3); // with AutoRedraw on it goes into Image
+    QCOMPARE(box.image().pixel(1, 1), qRgb(0, 0, 255));
+    box.cls();
+    QCOMPARE(box.image().pixel(1, 1), kBackColor);
+    QCOMPARE(box.image().pixel(10, 10), kBackColor);
+}
+
+void PlatformTest::outlineCorners() {
+    PictureBox box(nullptr, 30, 30);
+    box.setForeColor(qRgb(255, 255, 255));
+    box.setAutoRedraw(false);
+    box.lineBox(9, 9, 12, 31); // the bottom side lies past the box
+    const QImage screen = box.screenImage();
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 30; ++x) {
+            const bool onOutline =
+                (x == 9 || x == 12) && y >= 9 ? true : (y == 9 && x >= 9 && x <= 12);
+            const QRgb want = onOutline ? qRgb(255, 255, 255) : kBackColor;
+            QVERIFY2(screen.pixel(x, y) == want,
+                     qPrintable(QStringLiteral("at %1,%2").arg(x).arg(y)));
+        }
+    }
+}
+
+void PlatformTest::opaqueOverBackground() {
+    QImage image(4, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    image.setPixel(1, 0, qRgba(10, 20, 30, 255));
+    image.setPixel(2, 0, qRgba(255, 0, 0, 0));
+    image.setPixel(3, 0, qRgba(0, 0, 0, 255));
+    const Picture picture(image);
+    QCOMPARE(picture.image().format(), QImage::Format_RGB32);
+    QCOMPARE(picture.image().pixel(0, 0), kBackColor);
+    QCOMPARE(picture.image().pixel(1, 0), qRgb(10, 20, 30));
+    QCOMPARE(picture.image().pixel(2, 0), kBackColor);
+    QCOMPARE(picture.image().pixel(3, 0), qRgb(0, 0, 0));
+}
+
+void PlatformTest::savedColoursUnchanged() {
+    // Every value of every channel, in one 256 x 3 picture.
+    QImage image(256, 3, QImage::Format_RGB32);
+    for (int v = 0; v < 256; ++v) {
+        image.setPixel(v, 0, qRgb(v, 255 - v, (v * 7) & 0xFF));
+        image.setPixel(v, 1, qRgb((v * 3) & 0xFF, v, 255 - v));
+        image.setPixel(v, 2, qRgb(255 - v, (v * 5) & 0xFF, v));
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("000.bmp"));
+    savePicture(image, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray head = file.read(30);
+    QVERIFY(head.startsWith("BM"));
+    QCOMPARE(int(uchar(head[28])), 24); // bits per pixel
+    const QImage back(path);
+    QCOMPARE(back.size(), image.size());
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 256; ++x)
+            QCOMPARE(back.pixel(x, y) & 0xFFFFFF, image.pixel(x, y) & 0xFFFFFF);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"000.bmp"});
+}
+
+void PlatformTest::saveFailsWithoutLeavingAFile() {
+    QTemporaryDir dir;
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    const QString missing = dir.filePath(QStringLiteral("gone/000.bmp"));
+    QVERIFY_THROWS_EXCEPTION(PlatformError, savePicture(image, missing));
+    QVERIFY_THROWS_EXCEPTION(PlatformError,
+                             savePicture(QImage(), dir.filePath(QStringLiteral("001.bmp"))));
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+void PlatformTest::loadRefuses_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("text named .bmp") << QByteArray("this is not a picture\n");
+    QTest::newRow("empty") << QByteArray();
+    QImage image(20, 20, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray bmp;
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "BMP");
+    }
+    QTest::newRow("bitmap cut short") << bmp.left(bmp.size() - 20);
+    QTest::newRow("bitmap header only") << bmp.left(54);
+}
+
+void PlatformTest::loadRefuses() {
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tileset.bmp"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QVERIFY_THROWS_EXCEPTION(PlatformError, loadPicture(path));
+    QVERIFY_THROWS_EXCEPTION(PlatformError, loadPictureData(bytes));
+}
+
+void PlatformTest::loadKeepsExactSize() {
+    QTemporaryDir dir;
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::yellow);
+    image.setDotsPerMeterX(2835 * 3); // a file's recorded resolution plays no part
+    image.setDotsPerMeterY(1234);
+    const QString path = dir.filePath(QStringLiteral("tiny.bmp"));
+    QVERIFY(image.save(path, "BMP"));
+    const PicturePtr picture = loadPicture(path);
+    QCOMPARE(picture->width(), 16);
+    QCOMPARE(picture->height(), 16);
+    // Whatever the name says, the content decides.
+    const QString png = dir.filePath(QStringLiteral("really-a-png.bmp"));
+    QVERIFY(image.save(png, "PNG"));
+    QCOMPARE(loadPicture(png)->width(), 16);
+    QVERIFY_THROWS_EXCEPTION(PlatformError, loadPicture(dir.filePath(QStringLiteral("none.bmp"))));
+}
+
+void PlatformTest::commonDialog() {
+    ScriptedDialogs dialogs;
+    CommonDialog cmdb(dialogs);
+    cmdb.dialogTitle = QStringLiteral("Import Tileset");
+    cmdb.filter = QStringLiteral("Supported bitmaps (*.bmp,*.gif,*.jpg)|*.bmp;*.gif;*.jpg");
+    cmdb.fileName = QStringLiteral("/last/one.bmp");
+    QVERIFY_THROWS_EXCEPTION(CancelError, cmdb.showOpen());
+    QCOMPARE(cmdb.fileName, QStringLiteral("/last/one.bmp"));
+    QCOMPARE(dialogs.fileRequests.size(), 1);
+    const FileRequest& shown = dialogs.fileRequests.front();
+    QCOMPARE(shown.title, QStringLiteral("Import Tileset"));
+    QCOMPARE(shown.fileName, QStringLiteral("/last/one.bmp"));
+    QCOMPARE(shown.filters.size(), 1);
+    QCOMPARE(shown.filters[0].description, QStringLiteral("Supported bitmaps (*.bmp,*.gif,*.jpg)"));
+    QCOMPARE(shown.filters[0].patterns, (QStringList{"*.bmp", "*.gif", "*.jpg"}));
+
+    dialogs.fileAnswers.push_back(QStringLiteral("/tiles/a.gif"));
+    cmdb.showOpen();
+    QCOMPARE(cmdb.fileName, QStringLiteral("/tiles/a.gif"));
+
+    cmdb.color = qRgb(1, 2, 3);
+    QVERIFY_THROWS_EXCEPTION(CancelError, cmdb.showColor());
+    QCOMPARE(cmdb.color, qRgb(1, 2, 3));
+    dialogs.colorAnswers.push_back(qRgb(200, 100, 50));
+    cmdb.showColor();
+    QCOMPARE(cmdb.color, qRgb(200, 100, 50));
+}
+
+void PlatformTest::saveAddsDefaultExtension_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("no extension") << "/out/tile"
+                                  << "/out/tile.bmp";
+    QTest::newRow("bmp") << "/out/tile.bmp"
+                         << "/out/tile.bmp";
+    QTest::newRow("other extension") << "/out/tile.png"
+                                     << "/out/tile.png";
+    QTest::newRow("dot in the folder") << "/out.d/tile"
+                                       << "/out.d/tile.bmp";
+}
+
+void PlatformTest::saveAddsDefaultExtension() {
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    ScriptedDialogs dialogs;
+    CommonDialog cmdb(dialogs);
+    cmdb.defaultExt = QStringLiteral(".bmp");
+    dialogs.fileAnswers.push_back(typed);
+    cmdb.showSave();
+    QCOMPARE(cmdb.fileName, saved);
+    QCOMPARE(dialogs.fileRequests.front().kind, FileRequest::Save);
+}
+
+void PlatformTest::qtFilters() {
+    const QStringList filters = qtNameFilters(CommonDialog::parseFilter(
+        QStringLiteral("Supported bitmaps (*.bmp,*.gif,*.jpg)|*.bmp;*.gif;*.jpg|Other|*.png")));
+    QCOMPARE(filters, (QStringList{"Supported bitmaps (*.bmp,*.gif,*.jpg) (*.bmp *.gif *.jpg)",
+                                   "Other (*.png)"}));
+}
+
+void PlatformTest::drives_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("drive");
+    QTest::newRow("root") << "/"
+                          << "/";
+    QTest::newRow("home") << "/home/a/Tiles"
+                          << "/";
+    QTest::newRow("volume") << "/media/usb/tiles"
+                            << "/media/usb";
+    QTest::newRow("volume root") << "/media/usb"
+                                 << "/media/usb";
+    QTest::newRow("same prefix, other folder") << "/media/usb2/x"
+                                               << "/";
+    QTest::newRow("nested volume") << "/mnt/a/b/c"
+                                   << "/mnt/a/b";
+}
+
+void PlatformTest::drives() {
+    QFETCH(QString, path);
+    QFETCH(QString, drive);
+    const FixedDrives fixed({"/", "/media/usb", "/mnt/a", "/mnt/a/b"}, "/home/a");
+    QCOMPARE(fixed.driveOf(path), drive);
+    QCOMPARE(fixed.currentFolder(QStringLiteral("/")), QStringLiteral("/home/a"));
+    QCOMPARE(fixed.currentFolder(QStringLiteral("/media/usb")), QStringLiteral("/media/usb"));
+}
+
+void PlatformTest::formOuterSize_data() {
+    QTest::addColumn<double>("twipsPerPixel");
+    QTest::addColumn<int>("client"); // pixels, both directions
+    QTest::newRow("96 dpi, 32") << 15.0 << 32;
+    QTest::newRow("96 dpi, 1") << 15.0 << 1;
+    QTest::newRow("96 dpi, 448") << 15.0 << 448;
+    QTest::newRow("120 dpi, 32") << 12.0 << 32;
+    QTest::newRow("144 dpi, 17") << 10.0 << 17;
+}
+
+void PlatformTest::formOuterSize() {
+    QFETCH(double, twipsPerPixel);
+    QFETCH(int, client);
+    const FixedScreen screen(twipsPerPixel);
+    Form form(nullptr, screen, Qt::Tool);
+    form.setOuterWidth(client * twipsPerPixel + 150);
+    form.setOuterHeight(client * twipsPerPixel + 360);
+    if (twipsPerPixel == 15.0) {
+        QCOMPARE(form.size(), QSize(client, client));
+        QCOMPARE(form.outerWidth(), client * 15.0 + 150);
+        QCOMPARE(form.outerHeight(), client * 15.0 + 360);
+    } else {
+        // The frame allowance is fixed in pixels, not twips.
+        const int w = int(std::lround((client * twipsPerPixel + 150) / twipsPerPixel)) - 10;
+        const int h = int(std::lround((client * twipsPerPixel + 360) / twipsPerPixel)) - 24;
+        QCOMPARE(form.size(), QSize(w, h));
+    }
+    form.setClientLimit(QSize(10, 12));
+    form.setOuterWidth(client * twipsPerPixel + 150);
+    form.setOuterHeight(client * twipsPerPixel + 360);
+    QVERIFY(form.width() <= 10);
+    QVERIFY(form.height() <= 12);
+}
+
+void PlatformTest::keyCodes_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("code");
+    QTest::newRow("backspace") << int(Qt::Key_Backspace) << "\b" << 8;
+    QTest::newRow("escape") << int(Qt::Key_Escape) << "\x1b" << 27;
+    QTest::newRow("return") << int(Qt::Key_Return) << "\r" << 13;
+    QTest::newRow("delete gives none") << int(Qt::Key_Delete) << "\x7f" << 0;
+    QTest::newRow("letter") << int(Qt::Key_A) << "a" << int('a');
+    QTest::newRow("arrow gives none") << int(Qt::Key_Left) << "" << 0;
+}
+
+void PlatformTest::keyCodes() {
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(int, code);
+    const QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCOMPARE(keyAscii(&event), code);
+}
+
+void PlatformTest::separator_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("result");
+    const QString sep = QDir::separator();
+    QTest::newRow("root") << sep << sep;
+    QTest::newRow("below the root") << sep + "Tiles" << sep + "Tiles" + sep;
+    QTest::newRow("deeper") << QDir::toNativeSeparators("/home/a/Tiles")
+                            << QDir::toNativeSeparators("/home/a/Tiles/");
+    QTest::newRow("already there")
+        << QDir::toNativeSeparators("/home/a/") << QDir::toNativeSeparators("/home/a/");
+}
+
+void PlatformTest::separator() {
+    QFETCH(QString, folder);
+    QFETCH(QString, result);
+    QCOMPARE(withSeparator(folder), result);
+}
+
+void PlatformTest::makeFolderMakesExactlyOne() {
+    QTemporaryDir dir;
+    makeFolder(dir.filePath(QStringLiteral("new")));
+    QVERIFY(QDir(dir.filePath(QStringLiteral("new"))).exists());
+    QVERIFY_THROWS_EXCEPTION(PlatformError, makeFolder(dir.filePath(QStringLiteral("new"))));
+    QVERIFY_THROWS_EXCEPTION(PlatformError, makeFolder(dir.filePath(QStringLiteral("a/b"))));
+    QVERIFY(!QDir(dir.filePath(QStringLiteral("a"))).exists());
+    makeFolder(dir.filePath(QStringLiteral("new/inner")));
+    QVERIFY(QDir(dir.filePath(QStringLiteral("new/inner"))).exists());
+}
+
+QTEST_MAIN(PlatformTest)
+#include "tst_platform.moc"
