@@ -24,8 +24,13 @@ DirList::DirList(QWidget* parent)
     : QListWidget(parent) {
     setAccessibleName(QStringLiteral("Folders"));
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { guarded([&] { openItem(item); }); });
+    // Opening a folder rebuilds the list, which must not happen while the view is
+    // still handling the double-click on one of its items.
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const QString folder = item->data(kPathRole).toString();
+        QMetaObject::invokeMethod(
+            this, [this, folder] { guarded([&] { setPath(folder); }); }, Qt::QueuedConnection);
+    });
 }
 
 void DirList::setPath(const QString& path) {

@@ -13,11 +13,18 @@ FileList::FileList(QWidget* parent, const QString& pattern)
     , pattern_(pattern) {
     setAccessibleName(QStringLiteral("Files"));
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // The handler may re-read the list, which must wait until the view has done
+    // with the double-click.
     connect(this, &QListWidget::itemDoubleClicked, this, [this] {
-        guarded([this] {
-            if (onDblClick)
-                onDblClick();
-        });
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                guarded([this] {
+                    if (onDblClick)
+                        onDblClick();
+                });
+            },
+            Qt::QueuedConnection);
     });
 }
 

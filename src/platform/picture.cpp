@@ -107,9 +107,13 @@ void savePicture(const QImage& image, const QString& path) {
     if (!file.open(QIODevice::WriteOnly))
         throw PlatformError(file.errorString());
     QImageWriter writer(&file, "BMP");
-    if (!writer.write(plain)) {
+    // commit() does not notice a failure of its final flush and would keep a
+    // cut-off file (a full disk, a size limit), so the flush is checked first.
+    if (!writer.write(plain) || !file.flush() || file.error() != QFileDevice::NoError) {
+        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
+                                                                    : writer.errorString();
         file.cancelWriting();
-        throw PlatformError(writer.errorString());
+        throw PlatformError(reason);
     }
     if (!file.commit())
         throw PlatformError(file.errorString());

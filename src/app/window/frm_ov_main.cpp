@@ -194,6 +194,10 @@ void frm_ov_main::buildControls() {
     f.Label8 = place(new Label(this, QString(), true), "Label8", twips(7275, 9750, 0, 195));
     f.Label8->setAccessibleName(QStringLiteral("Selection size"));
 
+    // These labels take the size of their text at their place.
+    for (Label* label : {f.Label9, f.Label3, f.Label8})
+        label->adjustSize();
+
     pictWindow_ = new frm_pict(this, f.svc.screen);
     f.frm_pict = pictWindow_;
     f.pict = pictWindow_->pict;
