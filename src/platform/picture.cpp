@@ -110,8 +110,8 @@ void savePicture(const QImage& image, const QString& path) {
     // commit() does not notice a failure of its final flush and would keep a
     // cut-off file (a full disk, a size limit), so the flush is checked first.
     if (!writer.write(plain) || !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                    : writer.errorString();
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
         file.cancelWriting();
         throw PlatformError(reason);
     }
