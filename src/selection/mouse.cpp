@@ -40,6 +40,9 @@ void placeFixed(MainForm& f, double x, double y) {
 
 void drawOutline(MainForm& f) {
     const AppState& s = f.state;
+    // A redraw while the button is held (the wheel over a scroll bar, a paste by key)
+    // switches persistent drawing back on; the outline still belongs to the screen only.
+    f.pics->setAutoRedraw(false);
     f.pics->lineBox(int(s.selLeft - 1), int(s.selTop - 1), int(s.selRight + 1),
                     int(s.selBottom + 1));
 }

@@ -1,0 +1,1027 @@
+#include "support/testapp.h"
+
+#include "platform/button.h"
+#include "platform/checkbox.h"
+#include "platform/form.h"
+#include "platform/label.h"
+#include "platform/optionbutton.h"
+#include "platform/picturebox.h"
+#include "platform/scrollbar.h"
+#include "platform/textbox.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
+
+namespace {
+
+constexpr QRgb kBack = 0xFFE0E0E0;
+constexpr QRgb kWhite = 0xFFFFFFFF;
+
+QString firstDifference(const QImage& actual, const QImage& expected) {
+    if (actual.size() != expected.size())
+        return QStringLiteral("size %1x%2 instead of %3x%4")
+            .arg(actual.width())
+            .arg(actual.height())
+            .arg(expected.width())
+            .arg(expected.height());
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x)
+            if ((actual.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF))
+                return QStringLiteral("pixel (%1, %2): %3 instead of %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(actual.pixel(x, y), 8, 16)
+                    .arg(expected.pixel(x, y), 8, 16);
+    return {};
+}
+
+#define VERIFY_SAME(actual, expected)                                                              \
+    do {                                                                                           \
+        const QString diff = firstDifference((actual), (expected));                                \
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
+    } while (false)
+
+#define VERIFY_PATTERN(image, sx, sy)                                                              \
+    do {                                                                                           \
+        QString where;                                                                             \
+        QVERIFY2(holdsPattern((image), (sx), (sy), &where), qPrintable(where));                    \
+    } while (false)
+
+// The image with a one-pixel box through both corners, as far as it lies on the image.
+QImage withBox(const QImage& image, const QRect& box, QRgb color) {
+    QImage result = image.copy();
+    const auto put = [&](int x, int y) {
+        if (result.rect().contains(x, y))
+            result.setPixel(x, y, color);
+    };
+    for (int x = box.left(); x <= box.right(); ++x) {
+        put(x, box.top());
+        put(x, box.bottom());
+    }
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        put(box.left(), y);
+        put(box.right(), y);
+    }
+    return result;
+}
+
+QRect corners(int x1, int y1, int x2, int y2) {
+    return QRect(QPoint(x1, y1), QPoint(x2, y2));
+}
+
+void press(platform::PictureBox* view, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(view, button, Qt::NoModifier, at);
+}
+
+// A move with these buttons held; QTest's own move sends none.
+void move(platform::PictureBox* view, QPoint at, Qt::MouseButtons held = Qt::LeftButton) {
+    QMouseEvent event(QEvent::MouseMove, QPointF(at), view->mapToGlobal(QPointF(at)), Qt::NoButton,
+                      held, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &event);
+}
+
+void release(platform::PictureBox* view, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseRelease(view, button, Qt::NoModifier, at);
+}
+
+// "Fixed" with a preset or a custom size ("16", "32", "64", "20x10"), optionally snapped.
+void chooseFixed(MainForm& f, const QString& size, bool snap) {
+    f.o_fixed->click();
+    if (size == u"32") {
+        f.o_32->click();
+    } else if (size == u"64") {
+        f.o_64->click();
+    } else if (size != u"16") {
+        f.o_custom->click();
+        f.trw->setText(size.section(u'x', 0, 0));
+        f.trh->setText(size.section(u'x', 1, 1));
+    }
+    if (snap)
+        f.c_snap->click();
+}
+
+// The mode as a table names it: "adjustable", "fixed 16", "fixed 32 snap", "fixed 20x10".
+void chooseMode(MainForm& f, const QString& mode) {
+    const QStringList words = mode.split(u' ');
+    if (words[0] == u"fixed")
+        chooseFixed(f, words.value(1), words.value(2) == u"snap");
+}
+
+QImage background(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(kBack);
+    return image;
+}
+
+// One event of a gesture and what the view, Label8 and the Selection view show after it.
+struct Step {
+    char action; // 'p' press, 'd' drag, 'r' release
+    QPoint at;
+    QRect outline; // its corner pixels; null: no outline
+    QString label; // "=": unchanged
+    QRect capture; // after a release, in view pixels; null: the previous capture stays
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Step>)
+
+class SelectionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fixedPlacement_data();
+    void fixedPlacement();
+    void gestures_data();
+    void gestures();
+    void onlyTheLeftButtonActs_data();
+    void onlyTheLeftButtonActs();
+    void dragOutsideTheView();
+    void pressBeforeAnyImport();
+    void scrollWipesOutline();
+    void captureAtScrollOffset_data();
+    void captureAtScrollOffset();
+    void capturePastTheImage_data();
+    void capturePastTheImage();
+    void captureWindowSize_data();
+    void captureWindowSize();
+    void sizeBox_data();
+    void sizeBox();
+    void presets_data();
+    void presets();
+    void enabledStates_data();
+    void enabledStates();
+    void fitLowersSize_data();
+    void fitLowersSize();
+    void colour_data();
+    void colour();
+    void sizesBelowOne_data();
+    void sizesBelowOne();
+    void roadOfOneTile();
+};
+
+void SelectionTest::fixedPlacement_data() {
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<bool>("snap");
+    QTest::addColumn<bool>("drag");
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<QRect>("edges"); // left, top, right, bottom as QRect(l, t, r - l, b - t)
+    QTest::addColumn<bool>("outline");
+    QTest::addColumn<QString>("label"); // after a drag; a press leaves it
+    QTest::addColumn<bool>("captures");
+    const auto row = [](const char* name, const char* size, bool snap, bool drag, QPoint at,
+                        QRect edges, bool outline, const char* label, bool captures) {
+        QTest::newRow(name) << QString::fromLatin1(size) << snap << drag << at << edges << outline
+                            << QString::fromLatin1(label) << captures;
+    };
+    const char* w16 = "Width: 16   Height: 16";
+    row("press 16 at (40, 20)", "16", false, false, {40, 20}, {24, 4, 16, 16}, true, "", true);
+    row("press 16 snap at (40, 20)", "16", true, false, {40, 20}, {16, 0, 16, 16}, true, "", true);
+    row("press 16 at (10, 10)", "16", false, false, {10, 10}, {-6, -6, 16, 16}, false, "", false);
+    row("press 16 snap in the first cell", "16", true, false, {10, 10}, {-16, -16, 16, 16}, false,
+        "", false);
+    row("press 16 snap, first column", "16", true, false, {15, 40}, {-16, 16, 16, 16}, false, "",
+        false);
+    row("press 16 snap at (16, 16)", "16", true, false, {16, 16}, {0, 0, 16, 16}, true, "", true);
+    row("press 16 snap at (31, 31)", "16", true, false, {31, 31}, {0, 0, 16, 16}, true, "", true);
+    row("press 16 snap at (32, 31)", "16", true, false, {32, 31}, {16, 0, 16, 16}, true, "", true);
+    row("press 16 snap at (47, 20)", "16", true, false, {47, 20}, {16, 0, 16, 16}, true, "", true);
+    row("press 32 snap at (70, 40)", "32", true, false, {70, 40}, {32, 0, 32, 32}, true, "", true);
+    row("press 64 at (64, 64)", "64", false, false, {64, 64}, {0, 0, 64, 64}, true, "", true);
+    row("press 64 at (63, 64)", "64", false, false, {63, 64}, {-1, 0, 64, 64}, false, "", false);
+    row("press 16 at the bounds", "16", false, false, {448, 640}, {432, 624, 16, 16}, true, "",
+        true);
+    row("press 16 one past the width", "16", false, false, {449, 100}, {433, 84, 16, 16}, false, "",
+        false);
+    row("press 16 one past the height", "16", false, false, {100, 641}, {84, 625, 16, 16}, false,
+        "", false);
+    row("press 20x10 at (100, 50)", "20x10", false, false, {100, 50}, {80, 40, 20, 10}, true, "",
+        true);
+    row("press 20x10 snap at (45, 25)", "20x10", true, false, {45, 25}, {20, 10, 20, 10}, true, "",
+        true);
+    row("drag 16 to (16, 16)", "16", false, true, {16, 16}, {0, 0, 16, 16}, true, w16, true);
+    row("drag 16 to the width", "16", false, true, {448, 100}, {432, 84, 16, 16}, true, w16, true);
+    row("drag 16 one past the width", "16", false, true, {449, 100}, {433, 84, 16, 16}, false, "",
+        false);
+    row("drag 16 to the height", "16", false, true, {100, 640}, {84, 624, 16, 16}, true, w16, true);
+    row("drag 16 one past the height", "16", false, true, {100, 641}, {84, 625, 16, 16}, false, "",
+        false);
+    row("drag 16 snap to (47, 20)", "16", true, true, {47, 20}, {16, 0, 16, 16}, true, w16, true);
+    row("drag 16 snap to the width", "16", true, true, {448, 20}, {432, 0, 16, 16}, true, w16,
+        true);
+    // The drag bounds the pointer, the release the snapped rectangle.
+    row("drag 16 snap one past the width", "16", true, true, {449, 20}, {432, 0, 16, 16}, false, "",
+        true);
+    row("drag 32 left of the view", "32", false, true, {-5, 40}, {-37, 8, 32, 32}, false, "",
+        false);
+    row("drag 32 snap to (100, 70)", "32", true, true, {100, 70}, {64, 32, 32, 32}, true,
+        "Width: 32   Height: 32", true);
+    row("drag 20x10 to (25, 12)", "20x10", false, true, {25, 12}, {5, 2, 20, 10}, true,
+        "Width: 20   Height: 10", true);
+}
+
+void SelectionTest::fixedPlacement() {
+    QFETCH(QString, size);
+    QFETCH(bool, snap);
+    QFETCH(bool, drag);
+    QFETCH(QPoint, at);
+    QFETCH(QRect, edges);
+    QFETCH(bool, outline);
+    QFETCH(QString, label);
+    QFETCH(bool, captures);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    chooseFixed(f, size, snap);
+    const QString before = QStringLiteral("before");
+    f.Label8->setCaption(before);
+
+    if (drag) {
+        press(f.pics, {300, 300});
+        move(f.pics, at);
+    } else {
+        press(f.pics, at);
+    }
+    const AppState& s = f.state;
+    QCOMPARE(s.selLeft, double(edges.x()));
+    QCOMPARE(s.selTop, double(edges.y()));
+    QCOMPARE(s.selRight, double(edges.x() + edges.width()));
+    QCOMPARE(s.selBottom, double(edges.y() + edges.height()));
+    QCOMPARE(f.Label8->caption(), drag ? label : before);
+
+    // The outline is on the screen only, one pixel outside the selection on every side but
+    // the right and bottom, where it lies one further.
+    VERIFY_PATTERN(f.pics->image(), 0, 0);
+    const QRect box = corners(edges.left() - 1, edges.top() - 1, edges.x() + edges.width() + 1,
+                              edges.y() + edges.height() + 1);
+    const QImage screen = outline ? withBox(f.pics->image(), box, kWhite) : f.pics->image();
+    VERIFY_SAME(f.pics->screenImage(), screen);
+    VERIFY_SAME(f.pics->grab().toImage().convertToFormat(QImage::Format_RGB32), screen);
+
+    release(f.pics, at);
+    if (captures) {
+        QCOMPARE(f.pict->size(), edges.size());
+        VERIFY_PATTERN(f.pict->image(), edges.x(), edges.y());
+    } else {
+        QCOMPARE(f.pict->size(), QSize(32, 32));
+        VERIFY_SAME(f.pict->image(), background(32, 32));
+    }
+    // The release leaves the screen as it was.
+    VERIFY_SAME(f.pics->screenImage(), screen);
+}
+
+void SelectionTest::gestures_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QList<Step>>("steps");
+    const QString w1 = QStringLiteral("Width: 1   Height: 20");
+    const QString w40 = QStringLiteral("Width: 40   Height: 20");
+    const QString w16 = QStringLiteral("Width: 16   Height: 16");
+    const QString same = QStringLiteral("=");
+    QTest::newRow("adjustable, one pixel wide")
+        << "adjustable"
+        << QList<Step>{{'p', {10, 10}, {}, same, {}},
+                       {'d', {10, 30}, {}, "", {}},
+                       {'d', {11, 30}, corners(9, 9, 12, 31), w1, {}},
+                       {'r', {11, 30}, corners(9, 9, 12, 31), w1, {10, 10, 1, 20}}};
+    QTest::newRow("adjustable, 40 x 20")
+        << "adjustable"
+        << QList<Step>{{'p', {10, 10}, {}, same, {}},
+                       {'d', {50, 30}, corners(9, 9, 51, 31), w40, {}},
+                       {'r', {50, 30}, corners(9, 9, 51, 31), w40, {10, 10, 40, 20}}};
+    QTest::newRow("adjustable, back level with the press point")
+        << "adjustable"
+        << QList<Step>{{'p', {10, 10}, {}, same, {}},
+                       {'d', {50, 30}, corners(9, 9, 51, 31), w40, {}},
+                       {'d', {50, 10}, {}, "", {}},
+                       {'r', {50, 10}, {}, "", {}}};
+    QTest::newRow("adjustable, left of the press point")
+        << "adjustable"
+        << QList<Step>{{'p', {100, 100}, {}, same, {}},
+                       {'d', {50, 150}, {}, "", {}},
+                       {'r', {50, 150}, {}, "", {}}};
+    QTest::newRow("adjustable, out of the view to the left")
+        << "adjustable"
+        << QList<Step>{{'p', {10, 10}, {}, same, {}},
+                       {'d', {30, 30}, corners(9, 9, 31, 31), "Width: 20   Height: 20", {}},
+                       {'d', {-5, 30}, {}, "", {}},
+                       {'r', {-5, 30}, {}, "", {}}};
+    QTest::newRow("adjustable, at the bounds and one past")
+        << "adjustable"
+        << QList<Step>{{'p', {400, 600}, {}, same, {}},
+                       {'d', {448, 640}, corners(399, 599, 449, 641), "Width: 48   Height: 40", {}},
+                       {'d', {449, 640}, {}, "", {}},
+                       {'r', {449, 640}, {}, "", {}},
+                       {'p', {400, 600}, {}, "", {}},
+                       {'d', {448, 640}, corners(399, 599, 449, 641), "Width: 48   Height: 40", {}},
+                       {'r', {448, 640}, corners(399, 599, 449, 641), same, {400, 600, 48, 40}}};
+    // Before any drag the right and bottom edges count as 0.
+    QTest::newRow("adjustable, first press released at once")
+        << "adjustable" << QList<Step>{{'p', {5, 5}, {}, same, {}}, {'r', {5, 5}, {}, same, {}}};
+    // A press alone moves the top-left corner and keeps the previous right and bottom edges.
+    QTest::newRow("adjustable, press without a drag")
+        << "adjustable"
+        << QList<Step>{{'p', {10, 10}, {}, same, {}},
+                       {'d', {50, 30}, corners(9, 9, 51, 31), w40, {}},
+                       {'r', {50, 30}, corners(9, 9, 51, 31), w40, {10, 10, 40, 20}},
+                       {'p', {20, 15}, {}, same, {}},
+                       {'r', {20, 15}, {}, w40, {20, 15, 30, 15}},
+                       {'p', {60, 10}, {}, same, {}},
+                       {'r', {60, 10}, {}, w40, {}}};
+    QTest::newRow("fixed 16, from (10, 10) to (16, 16)")
+        << "fixed 16"
+        << QList<Step>{{'p', {10, 10}, {}, same, {}},
+                       {'d', {16, 16}, corners(-1, -1, 17, 17), w16, {}},
+                       {'r', {16, 16}, corners(-1, -1, 17, 17), w16, {0, 0, 16, 16}}};
+    QTest::newRow("fixed 16, a click")
+        << "fixed 16"
+        << QList<Step>{{'p', {40, 20}, corners(23, 3, 41, 21), same, {}},
+                       {'r', {40, 20}, corners(23, 3, 41, 21), same, {24, 4, 16, 16}}};
+    QTest::newRow("fixed 16 snap, drag to (47, 20)")
+        << "fixed 16 snap"
+        << QList<Step>{{'p', {10, 10}, {}, same, {}},
+                       {'d', {47, 20}, corners(15, -1, 33, 17), w16, {}},
+                       {'r', {47, 20}, corners(15, -1, 33, 17), w16, {16, 0, 16, 16}}};
+    QTest::newRow("fixed 16 snap, pointer past the width")
+        << "fixed 16 snap"
+        << QList<Step>{{'p', {100, 20}, corners(79, -1, 97, 17), same, {}},
+                       {'d', {449, 20}, {}, "", {}},
+                       {'r', {449, 20}, {}, "", {432, 0, 16, 16}}};
+}
+
+void SelectionTest::gestures() {
+    QFETCH(QString, mode);
+    QFETCH(QList<Step>, steps);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    chooseMode(f, mode);
+    const QString start = QStringLiteral("start");
+    f.Label8->setCaption(start);
+    QString label = start;
+    QRect captured;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        const QByteArray where = "step " + QByteArray::number(i);
+        if (step.action == 'p')
+            press(f.pics, step.at);
+        else if (step.action == 'd')
+            move(f.pics, step.at);
+        else
+            release(f.pics, step.at);
+        if (step.label != u"=")
+            label = step.label;
+        QVERIFY2(f.Label8->caption() == label, where + ": " + f.Label8->caption().toUtf8());
+        VERIFY_PATTERN(f.pics->image(), 0, 0);
+        const QImage screen = step.outline.isNull()
+                                  ? f.pics->image()
+                                  : withBox(f.pics->image(), step.outline, kWhite);
+        const QString diff = firstDifference(f.pics->screenImage(), screen);
+        QVERIFY2(diff.isEmpty(), where + ": " + diff.toUtf8());
+        if (!step.capture.isNull())
+            captured = step.capture;
+        if (captured.isNull()) {
+            QVERIFY2(f.pict->size() == QSize(32, 32), where);
+            VERIFY_SAME(f.pict->image(), background(32, 32));
+        } else {
+            QVERIFY2(f.pict->size() == captured.size(), where);
+            VERIFY_PATTERN(f.pict->image(), captured.x(), captured.y());
+        }
+    }
+}
+
+void SelectionTest::onlyTheLeftButtonActs_data() {
+    QTest::addColumn<QString>("event");
+    QTest::newRow("right press") << "press right";
+    QTest::newRow("middle press") << "press middle";
+    QTest::newRow("right drag") << "move right";
+    QTest::newRow("move without a button") << "move none";
+    QTest::newRow("left and right held") << "move both";
+    QTest::newRow("left and middle held") << "move left+middle";
+    QTest::newRow("right release") << "release right";
+    QTest::newRow("middle release") << "release middle";
+}
+
+void SelectionTest::onlyTheLeftButtonActs() {
+    QFETCH(QString, event);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    chooseFixed(f, QStringLiteral("16"), false);
+    // A capture at (44, 24), then a drag still held that would capture (184, 184).
+    press(f.pics, {40, 20});
+    move(f.pics, {60, 40});
+    release(f.pics, {60, 40});
+    press(f.pics, {100, 100});
+    move(f.pics, {200, 200});
+    const QImage screen = f.pics->screenImage();
+    QVERIFY(screen != f.pics->image());
+    const QImage capture = f.pict->image();
+    const QString label = f.Label8->caption();
+    QCOMPARE(label, QStringLiteral("Width: 16   Height: 16"));
+
+    const QPoint at(300, 300);
+    const QString button = event.section(u' ', 1);
+    const Qt::MouseButton single = button == u"middle" ? Qt::MiddleButton : Qt::RightButton;
+    if (event.startsWith(u"press")) {
+        press(f.pics, at, single);
+    } else if (event.startsWith(u"release")) {
+        release(f.pics, at, single);
+    } else {
+        const Qt::MouseButtons held = button == u"right"  ? Qt::MouseButtons(Qt::RightButton)
+                                      : button == u"none" ? Qt::MouseButtons()
+                                      : button == u"both" ? Qt::LeftButton | Qt::RightButton
+                                                          : Qt::LeftButton | Qt::MiddleButton;
+        move(f.pics, at, held);
+    }
+    QCOMPARE(f.state.selLeft, 184.0);
+    QCOMPARE(f.state.selTop, 184.0);
+    QCOMPARE(f.state.selRight, 200.0);
+    QCOMPARE(f.state.selBottom, 200.0);
+    QCOMPARE(f.Label8->caption(), label);
+    VERIFY_SAME(f.pics->screenImage(), screen);
+    VERIFY_SAME(f.pict->image(), capture);
+    VERIFY_PATTERN(f.pict->image(), 44, 24);
+}
+
+void SelectionTest::dragOutsideTheView() {
+    TestApp app;
+    MainForm& f = app.f();
+    // A view smaller than its largest size: the bounds reach past it.
+    app.importImage(patternImage(300, 200));
+    chooseFixed(f, QStringLiteral("16"), false);
+    app.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app.window.get()));
+    QWindow* window = app.window->windowHandle();
+    const auto at = [&](int x, int y) { return f.pics->mapTo(app.window.get(), QPoint(x, y)); };
+
+    // Through the window system, so that the view keeps the gesture while the pointer is
+    // elsewhere in the window.
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, at(40, 20));
+    QCOMPARE(f.state.selLeft, 24.0);
+    QTest::mouseMove(window, at(60, 40));
+    QCOMPARE(f.Label8->caption(), QStringLiteral("Width: 16   Height: 16"));
+    QTest::mouseMove(window, at(-5, 30));
+    QCOMPARE(f.state.selLeft, -21.0);
+    QCOMPARE(f.state.selTop, 14.0);
+    QCOMPARE(f.Label8->caption(), QString());
+    VERIFY_SAME(f.pics->screenImage(), f.pics->image());
+    QTest::mouseMove(window, at(500, 50));
+    QCOMPARE(f.state.selLeft, 484.0);
+    QCOMPARE(f.Label8->caption(), QString());
+    // Right of the view but within the bounds.
+    QTest::mouseMove(window, at(310, 100));
+    QCOMPARE(f.state.selLeft, 294.0);
+    QCOMPARE(f.Label8->caption(), QStringLiteral("Width: 16   Height: 16"));
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at(310, 100));
+    QCOMPARE(f.pict->size(), QSize(16, 16));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            QCOMPARE(f.pict->image().pixel(x, y) & 0xFFFFFF,
+                     (294 + x < 300 ? patternPixel(294 + x, 84 + y) : kBack) & 0xFFFFFF);
+}
+
+void SelectionTest::pressBeforeAnyImport() {
+    TestApp app;
+    MainForm& f = app.f();
+    chooseFixed(f, QStringLiteral("16"), false);
+    press(f.pics, {40, 20});
+    QVERIFY(app.dialogs.messages.isEmpty());
+    VERIFY_SAME(f.pics->image(), background(448, 640));
+    VERIFY_SAME(f.pics->screenImage(),
+                withBox(background(448, 640), corners(23, 3, 41, 21), kWhite));
+    release(f.pics, {40, 20});
+    QCOMPARE(f.pict->size(), QSize(16, 16));
+    VERIFY_SAME(f.pict->image(), background(16, 16));
+}
+
+void SelectionTest::scrollWipesOutline() {
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    chooseFixed(f, QStringLiteral("16"), false);
+    press(f.pics, {40, 20});
+    QVERIFY(f.pics->screenImage() != f.pics->image());
+    // The wheel over a scroll bar reaches it while the button is still held on the view.
+    QWheelEvent wheel(QPointF(5, 5), f.HScroll1->mapToGlobal(QPointF(5, 5)), QPoint(),
+                      QPoint(0, -120), Qt::LeftButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(f.HScroll1, &wheel);
+    const int offset = f.HScroll1->value();
+    QVERIFY(offset > 0);
+    VERIFY_PATTERN(f.pics->image(), offset, 0);
+    VERIFY_SAME(f.pics->screenImage(), f.pics->image());
+    // The drag that follows draws on the new view, and on the screen only.
+    move(f.pics, {60, 40});
+    move(f.pics, {70, 50});
+    VERIFY_PATTERN(f.pics->image(), offset, 0);
+    VERIFY_SAME(f.pics->screenImage(), withBox(f.pics->image(), corners(53, 33, 71, 51), kWhite));
+    release(f.pics, {70, 50});
+    VERIFY_PATTERN(f.pict->image(), 54 + offset, 34);
+}
+
+void SelectionTest::captureAtScrollOffset_data() {
+    QTest::addColumn<QPoint>("offset");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QList<QPoint>>("points"); // press, drags
+    QTest::addColumn<QRect>("selection");      // view pixels
+    QTest::newRow("top left, fixed 32")
+        << QPoint(0, 0) << "fixed 32" << QList<QPoint>{{70, 40}} << QRect(38, 8, 32, 32);
+    QTest::newRow("scrolled, fixed 32")
+        << QPoint(100, 37) << "fixed 32" << QList<QPoint>{{70, 40}} << QRect(38, 8, 32, 32);
+    QTest::newRow("scrolled, snapped 64")
+        << QPoint(123, 45) << "fixed 64 snap" << QList<QPoint>{{10, 10}, {200, 150}}
+        << QRect(128, 64, 64, 64);
+    QTest::newRow("at the far corner, adjustable")
+        << QPoint(552, 360) << "adjustable" << QList<QPoint>{{300, 500}, {448, 640}}
+        << QRect(300, 500, 148, 140);
+}
+
+void SelectionTest::captureAtScrollOffset() {
+    QFETCH(QPoint, offset);
+    QFETCH(QString, mode);
+    QFETCH(QList<QPoint>, points);
+    QFETCH(QRect, selection);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    chooseMode(f, mode);
+    f.HScroll1->setValue(offset.x());
+    f.VScroll1->setValue(offset.y());
+    press(f.pics, points.front());
+    for (qsizetype i = 1; i < points.size(); ++i)
+        move(f.pics, points[i]);
+    release(f.pics, points.back());
+    QCOMPARE(f.pict->size(), selection.size());
+    VERIFY_PATTERN(f.pict->image(), selection.x() + offset.x(), selection.y() + offset.y());
+}
+
+void SelectionTest::capturePastTheImage_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QList<QPoint>>("points");
+    QTest::addColumn<QRect>("selection");
+    QTest::newRow("fixed 16 over the corner")
+        << "fixed 16" << QList<QPoint>{{110, 90}} << QRect(94, 74, 16, 16);
+    QTest::newRow("adjustable over the corner")
+        << "adjustable" << QList<QPoint>{{90, 70}, {120, 100}} << QRect(90, 70, 30, 30);
+    QTest::newRow("fixed 64 wholly past the image")
+        << "fixed 64" << QList<QPoint>{{448, 640}} << QRect(384, 576, 64, 64);
+}
+
+void SelectionTest::capturePastTheImage() {
+    QFETCH(QString, mode);
+    QFETCH(QList<QPoint>, points);
+    QFETCH(QRect, selection);
+    TestApp app;
+    MainForm& f = app.f();
+    // A tileset smaller than the view: the selection may still reach the largest view size.
+    app.importImage(patternImage(1000, 1000), QStringLiteral("big.png"));
+    chooseMode(f, mode);
+    app.importImage(patternImage(100, 80));
+    press(f.pics, points.front());
+    for (qsizetype i = 1; i < points.size(); ++i)
+        move(f.pics, points[i]);
+    release(f.pics, points.back());
+    QCOMPARE(f.pict->size(), selection.size());
+    for (int y = 0; y < selection.height(); ++y) {
+        for (int x = 0; x < selection.width(); ++x) {
+            const QPoint p = selection.topLeft() + QPoint(x, y);
+            const QRgb want = p.x() < 100 && p.y() < 80 ? patternPixel(p.x(), p.y()) : kBack;
+            QVERIFY2((f.pict->image().pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF),
+                     qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+        }
+    }
+}
+
+void SelectionTest::captureWindowSize_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("16 x 16") << QSize(16, 16);
+    QTest::newRow("1 x 20") << QSize(1, 20);
+    QTest::newRow("40 x 20") << QSize(40, 20);
+    QTest::newRow("5 x 300") << QSize(5, 300);
+    QTest::newRow("the whole view") << QSize(448, 640);
+}
+
+void SelectionTest::captureWindowSize() {
+    QFETCH(QSize, size);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    chooseFixed(f, QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), false);
+    QCOMPARE(f.state.tileWidth, double(size.width()));
+    QCOMPARE(f.state.tileHeight, double(size.height()));
+    const QPoint at(448, 640);
+    press(f.pics, at);
+    release(f.pics, at);
+    QCOMPARE(f.frm_pict->outerWidth(), size.width() * 15.0 + 150);
+    QCOMPARE(f.frm_pict->outerHeight(), size.height() * 15.0 + 360);
+    QCOMPARE(f.frm_pict->size(), size);
+    QCOMPARE(f.pict->geometry(), QRect(QPoint(0, 0), size));
+    QCOMPARE(f.pict->image().size(), size);
+    VERIFY_PATTERN(f.pict->image(), 448 - size.width(), 640 - size.height());
+}
+
+void SelectionTest::sizeBox_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QSize>("picture"); // sets the maxima
+    QTest::addColumn<QString>("start"); // the size in force, written by the program
+    QTest::addColumn<QString>("edit");  // append:, type: (over the whole text), paste:, backspace
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("size");
+    const QSize big(1000, 1000);
+    QTest::newRow("12a") << "trw" << big << "12"
+                         << "append:a"
+                         << "12" << 12.0;
+    QTest::newRow("1,5 pasted") << "trw" << big << "12"
+                                << "paste:1,5"
+                                << "12" << 12.0;
+    QTest::newRow("1.5 pasted") << "trw" << big << "12"
+                                << "paste:1.5"
+                                << "12" << 12.0;
+    // Key by key the comma alone is refused, and the 5 then follows the 1.
+    QTest::newRow("1,5 typed") << "trw" << big << "12"
+                               << "type:1,5"
+                               << "15" << 15.0;
+    QTest::newRow("deleting to empty") << "trw" << big << "7"
+                                       << "backspace"
+                                       << "7" << 7.0;
+    QTest::newRow("448 at a maximum of 448") << "trw" << big << "16"
+                                             << "paste:448"
+                                             << "448" << 448.0;
+    QTest::newRow("449 at a maximum of 448") << "trw" << big << "16"
+                                             << "paste:449"
+                                             << "16" << 16.0;
+    QTest::newRow("typing 3 then 2") << "trw" << big << "16"
+                                     << "type:32"
+                                     << "32" << 32.0;
+    QTest::newRow("typing 3 then 2, maximum 30") << "trw" << QSize(30, 100) << "16"
+                                                 << "type:32"
+                                                 << "3" << 3.0;
+    QTest::newRow("height 640") << "trh" << big << "16"
+                                << "paste:640"
+                                << "640" << 640.0;
+    QTest::newRow("height 641") << "trh" << big << "16"
+                                << "paste:641"
+                                << "16" << 16.0;
+    QTest::newRow("height over a maximum of 300") << "trh" << QSize(1000, 300) << "16"
+                                                  << "paste:301"
+                                                  << "16" << 16.0;
+    QTest::newRow("zero") << "trw" << big << "16"
+                          << "paste:0"
+                          << "0" << 0.0;
+    QTest::newRow("negative") << "trw" << big << "16"
+                              << "paste:-5"
+                              << "-5" << -5.0;
+    QTest::newRow("blank before") << "trw" << big << "16"
+                                  << "paste: 20"
+                                  << " 20" << 20.0;
+    QTest::newRow("lone sign") << "trw" << big << "16"
+                               << "paste:-"
+                               << "16" << 16.0;
+    QTest::newRow("letters") << "trh" << big << "16"
+                             << "paste:abc"
+                             << "16" << 16.0;
+    // A size of 0 falls back to the empty text, itself refused: the box stays empty.
+    QTest::newRow("fall-back refused") << "trw" << big << "0"
+                                       << "paste:x"
+                                       << "" << 0.0;
+}
+
+void SelectionTest::sizeBox() {
+    QFETCH(QString, box);
+    QFETCH(QSize, picture);
+    QFETCH(QString, start);
+    QFETCH(QString, edit);
+    QFETCH(QString, text);
+    QFETCH(double, size);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(picture.width(), picture.height()));
+    chooseFixed(f, QStringLiteral("16x16"), false);
+    platform::TextBox* editBox = box == u"trw" ? f.trw : f.trh;
+    double AppState::*field = box == u"trw" ? &AppState::tileWidth : &AppState::tileHeight;
+    editBox->setText(start);
+    QCOMPARE(f.state.*field, start.toDouble());
+    QVERIFY(editBox->isEnabled());
+
+    editBox->setFocus();
+    const QString argument = edit.section(u':', 1);
+    if (edit.startsWith(u"append:")) {
+        QTest::keyClick(editBox, Qt::Key_End);
+        QTest::keyClicks(editBox, argument);
+    } else if (edit.startsWith(u"type:")) {
+        editBox->selectAll();
+        QTest::keyClicks(editBox, argument);
+    } else if (edit.startsWith(u"paste:")) {
+        QGuiApplication::clipboard()->setText(argument);
+        editBox->selectAll();
+        QTest::keyClick(editBox, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        QTest::keyClick(editBox, Qt::Key_End);
+        QTest::keyClick(editBox, Qt::Key_Backspace);
+    }
+    QCOMPARE(editBox->text(), text);
+    QCOMPARE(f.state.*field, size);
+    // The other box is not touched.
+    QCOMPARE((box == u"trw" ? f.trh : f.trw)->text(), QStringLiteral("16"));
+    QVERIFY(app.dialogs.messages.isEmpty());
+}
+
+void SelectionTest::presets_data() {
+    QTest::addColumn<QSize>("picture"); // empty: none imported
+    QTest::addColumn<QSize>("boxes");   // the Custom size typed before
+    QTest::addColumn<int>("preset");
+    QTest::addColumn<QString>("message"); // empty: accepted
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("16 before any import") << QSize() << QSize(16, 16) << 16 << "" << QSize(16, 16);
+    QTest::newRow("32 before any import")
+        << QSize() << QSize(16, 16) << 32 << "Max: 16 X 16" << QSize(16, 16);
+    QTest::newRow("64 before any import")
+        << QSize() << QSize(16, 16) << 64 << "Max: 16 X 16" << QSize(16, 16);
+    QTest::newRow("32 at 40 x 100") << QSize(40, 100) << QSize(20, 30) << 32 << "" << QSize(32, 32);
+    QTest::newRow("64 at 40 x 100")
+        << QSize(40, 100) << QSize(20, 30) << 64 << "Max: 40 X 100" << QSize(20, 30);
+    QTest::newRow("64 at 100 x 40")
+        << QSize(100, 40) << QSize(20, 30) << 64 << "Max: 100 X 40" << QSize(20, 30);
+    QTest::newRow("32 at 32 x 32") << QSize(32, 32) << QSize(20, 30) << 32 << "" << QSize(32, 32);
+    QTest::newRow("64 at 32 x 32")
+        << QSize(32, 32) << QSize(20, 30) << 64 << "Max: 32 X 32" << QSize(20, 30);
+    QTest::newRow("64 at 64 x 64") << QSize(64, 64) << QSize(20, 30) << 64 << "" << QSize(64, 64);
+    QTest::newRow("64 at a full view")
+        << QSize(1000, 1000) << QSize(20, 30) << 64 << "" << QSize(64, 64);
+}
+
+void SelectionTest::presets() {
+    QFETCH(QSize, picture);
+    QFETCH(QSize, boxes);
+    QFETCH(int, preset);
+    QFETCH(QString, message);
+    QFETCH(QSize, size);
+    TestApp app;
+    MainForm& f = app.f();
+    if (picture.isValid())
+        app.importImage(patternImage(picture.width(), picture.height()));
+    chooseFixed(f, QStringLiteral("%1x%2").arg(boxes.width()).arg(boxes.height()), false);
+    QVERIFY(f.o_custom->value());
+    platform::OptionButton* button = preset == 16 ? f.o_16 : preset == 32 ? f.o_32 : f.o_64;
+    QTest::mouseClick(button, Qt::LeftButton);
+    const bool accepted = message.isEmpty();
+    QCOMPARE(app.dialogs.messages, accepted ? QStringList() : QStringList{message});
+    QCOMPARE(button->value(), accepted);
+    QCOMPARE(f.o_custom->value(), !accepted);
+    QCOMPARE(f.trw->isEnabled(), !accepted);
+    QCOMPARE(f.trh->isEnabled(), !accepted);
+    QCOMPARE(f.state.tileWidth, double(size.width()));
+    QCOMPARE(f.state.tileHeight, double(size.height()));
+    // The Custom size stays in the boxes.
+    QCOMPARE(f.trw->text(), QString::number(boxes.width()));
+    QCOMPARE(f.trh->text(), QString::number(boxes.height()));
+}
+
+void SelectionTest::enabledStates_data() {
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<bool>("sizes"); // the four size options and Snap
+    QTest::addColumn<bool>("boxes");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("label8");
+    QTest::newRow("start") << QStringList{} << false << false << "o_16"
+                           << "kept";
+    QTest::newRow("fixed") << QStringList{"o_fixed"} << true << false << "o_16"
+                           << "";
+    QTest::newRow("fixed, custom")
+        << QStringList{"o_fixed", "o_custom"} << true << true << "o_custom"
+        << "kept";
+    QTest::newRow("fixed, custom, adjustable")
+        << QStringList{"o_fixed", "o_custom", "o_adjust"} << false << false << "o_custom"
+        << "kept";
+    QTest::newRow("custom kept into fixed")
+        << QStringList{"o_fixed", "o_custom", "o_adjust", "o_fixed"} << true << true << "o_custom"
+        << "";
+    QTest::newRow("32 kept into fixed")
+        << QStringList{"o_fixed", "o_32", "o_adjust", "o_fixed"} << true << false << "o_32"
+        << "";
+    QTest::newRow("custom, then 32")
+        << QStringList{"o_fixed", "o_custom", "o_32"} << true << false << "o_32"
+        << "kept";
+}
+
+void SelectionTest::enabledStates() {
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, sizes);
+    QFETCH(bool, boxes);
+    QFETCH(QString, selected);
+    QFETCH(QString, label8);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    f.c_snap->setValue(1);
+    for (const QString& name : clicks) {
+        f.Label8->setCaption(QStringLiteral("kept"));
+        app.window->findChild<platform::OptionButton*>(name)->click();
+    }
+    if (clicks.isEmpty())
+        f.Label8->setCaption(QStringLiteral("kept"));
+    for (QWidget* w : std::initializer_list<QWidget*>{f.o_16, f.o_32, f.o_64, f.o_custom, f.c_snap})
+        QVERIFY2(w->isEnabled() == sizes, qPrintable(w->objectName()));
+    QCOMPARE(f.trw->isEnabled(), boxes);
+    QCOMPARE(f.trh->isEnabled(), boxes);
+    QVERIFY(f.o_adjust->isEnabled());
+    QVERIFY(f.o_fixed->isEnabled());
+    QVERIFY(app.window->findChild<platform::OptionButton*>(selected)->value());
+    QCOMPARE(f.c_snap->value(), 1);
+    QCOMPARE(f.Label8->caption(), label8);
+}
+
+void SelectionTest::fitLowersSize_data() {
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QSize>("boxes"); // typed first, at a large maximum; empty: none
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("trw");
+    QTest::addColumn<QString>("trh");
+    QTest::addColumn<int>("trwChanges");
+    QTest::addColumn<int>("trhChanges");
+    QTest::newRow("64, then adjustable") << QStringList{"o_fixed", "o_64", "o_adjust"} << QSize()
+                                         << QSize(40, 40) << QSize(40, 40) << "40"
+                                         << "40" << 1 << 1;
+    QTest::newRow("64, one direction")
+        << QStringList{"o_fixed", "o_64"} << QSize() << QSize(40, 100) << QSize(40, 64) << "40"
+        << "16" << 1 << 0;
+    QTest::newRow("custom 100 x 20") << QStringList{"o_fixed", "o_custom"} << QSize(100, 20)
+                                     << QSize(40, 30) << QSize(40, 20) << "40"
+                                     << "20" << 1 << 0;
+    QTest::newRow("equal to the maximum")
+        << QStringList{"o_fixed", "o_32"} << QSize() << QSize(32, 32) << QSize(32, 32) << "16"
+        << "16" << 0 << 0;
+    QTest::newRow("16 in adjustable mode")
+        << QStringList{} << QSize() << QSize(40, 30) << QSize(16, 16) << "16"
+        << "16" << 0 << 0;
+}
+
+void SelectionTest::fitLowersSize() {
+    QFETCH(QStringList, clicks);
+    QFETCH(QSize, boxes);
+    QFETCH(QSize, picture);
+    QFETCH(QSize, size);
+    QFETCH(QString, trw);
+    QFETCH(QString, trh);
+    QFETCH(int, trwChanges);
+    QFETCH(int, trhChanges);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000), QStringLiteral("big.png"));
+    for (const QString& name : clicks)
+        app.window->findChild<platform::OptionButton*>(name)->click();
+    if (boxes.isValid()) {
+        f.trw->setText(QString::number(boxes.width()));
+        f.trh->setText(QString::number(boxes.height()));
+    }
+    int widthChanges = 0;
+    int heightChanges = 0;
+    const auto onWidth = f.trw->onChange;
+    const auto onHeight = f.trh->onChange;
+    f.trw->onChange = [&] {
+        ++widthChanges;
+        onWidth();
+    };
+    f.trh->onChange = [&] {
+        ++heightChanges;
+        onHeight();
+    };
+    app.importImage(patternImage(picture.width(), picture.height()));
+    QCOMPARE(f.state.tileWidth, double(size.width()));
+    QCOMPARE(f.state.tileHeight, double(size.height()));
+    QCOMPARE(f.trw->text(), trw);
+    QCOMPARE(f.trh->text(), trh);
+    QCOMPARE(widthChanges, trwChanges);
+    QCOMPARE(heightChanges, trhChanges);
+    QCOMPARE(f.Label3->caption(),
+             QStringLiteral("Max: %1 X %2").arg(picture.width()).arg(picture.height()));
+
+    // The preset stays selected although the size in force is now the lowered one.
+    if (clicks.value(1) == u"o_64") {
+        f.o_fixed->click();
+        QVERIFY(f.o_64->value());
+        QCOMPARE(f.state.tileWidth, double(size.width()));
+    }
+}
+
+void SelectionTest::colour_data() {
+    QTest::addColumn<bool>("chosen");
+    QTest::newRow("chosen") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void SelectionTest::colour() {
+    QFETCH(bool, chosen);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    chooseFixed(f, QStringLiteral("16"), false);
+    press(f.pics, {40, 20});
+    const QImage before = f.pics->screenImage();
+    const QRgb red = 0xFFC02040;
+    if (chosen)
+        app.dialogs.colorAnswers.push_back(red);
+    QTest::mouseClick(f.Command4, Qt::LeftButton);
+    const QRgb now = chosen ? red : kWhite;
+    QCOMPARE(f.Command4->backColor() & 0xFFFFFF, now & 0xFFFFFF);
+    QCOMPARE(f.pics->foreColor() & 0xFFFFFF, now & 0xFFFFFF);
+    QVERIFY(app.dialogs.messages.isEmpty());
+    // The outline on the screen keeps its colour; the next one takes the new colour.
+    VERIFY_SAME(f.pics->screenImage(), before);
+    move(f.pics, {60, 40});
+    VERIFY_SAME(f.pics->screenImage(), withBox(f.pics->image(), corners(43, 23, 61, 41), now));
+}
+
+void SelectionTest::sizesBelowOne_data() {
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<bool>("snap");
+    QTest::newRow("0 x 16") << "0"
+                            << "16" << false;
+    QTest::newRow("0 x 16 snap") << "0"
+                                 << "16" << true;
+    QTest::newRow("16 x 0 snap") << "16"
+                                 << "0" << true;
+    QTest::newRow("-5 x 16") << "-5"
+                             << "16" << false;
+    QTest::newRow("16 x -5") << "16"
+                             << "-5" << false;
+    QTest::newRow("-5 x -5 snap") << "-5"
+                                  << "-5" << true;
+    QTest::newRow("0 x 0 snap") << "0"
+                                << "0" << true;
+}
+
+void SelectionTest::sizesBelowOne() {
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(bool, snap);
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(1000, 1000));
+    chooseFixed(f, QStringLiteral("16x16"), snap);
+    press(f.pics, {40, 40});
+    move(f.pics, {90, 90});
+    release(f.pics, {90, 90});
+    const QString label = QStringLiteral("Width: 16   Height: 16");
+    QCOMPARE(f.Label8->caption(), label);
+    const QRect first = snap ? QRect(64, 64, 16, 16) : QRect(74, 74, 16, 16);
+    QCOMPARE(f.pict->size(), first.size());
+
+    f.trw->setText(width);
+    f.trh->setText(height);
+    QCOMPARE(f.state.tileWidth, width.toDouble());
+    QCOMPARE(f.state.tileHeight, height.toDouble());
+    for (const QPoint at : {QPoint(100, 100), QPoint(0, 0), QPoint(5, 700)}) {
+        press(f.pics, at);
+        VERIFY_SAME(f.pics->screenImage(), f.pics->image());
+        QCOMPARE(f.Label8->caption(), label);
+        move(f.pics, at + QPoint(20, 20));
+        VERIFY_SAME(f.pics->screenImage(), f.pics->image());
+        QCOMPARE(f.Label8->caption(), QString());
+        release(f.pics, at + QPoint(20, 20));
+        QCOMPARE(f.pict->size(), first.size());
+        QCOMPARE(f.frm_pict->size(), first.size());
+        VERIFY_PATTERN(f.pict->image(), first.x(), first.y());
+        f.Label8->setCaption(label);
+    }
+}
+
+void SelectionTest::roadOfOneTile() {
+    TestApp app;
+    MainForm& f = app.f();
+    // 1 and 2: the import and the fit.
+    app.importImage(patternImage(1000, 300), QStringLiteral("tileset.bmp"));
+    QCOMPARE(f.pics->size(), QSize(448, 300));
+    QVERIFY(f.HScroll1->isVisibleTo(app.window.get()));
+    QVERIFY(!f.VScroll1->isVisibleTo(app.window.get()));
+    QCOMPARE(f.HScroll1->max(), 552);
+    QCOMPARE(f.Label3->caption(), QStringLiteral("Max: 448 X 300"));
+    VERIFY_PATTERN(f.pics->image(), 0, 0);
+    // 3: Fixed, 32X32, Snap, by the mouse.
+    QTest::mouseClick(f.o_fixed, Qt::LeftButton);
+    QTest::mouseClick(f.o_32, Qt::LeftButton);
+    QTest::mouseClick(f.c_snap, Qt::LeftButton);
+    QVERIFY(f.o_fixed->value());
+    QVERIFY(f.o_32->value());
+    QCOMPARE(f.c_snap->value(), 1);
+    QCOMPARE(f.state.tileWidth, 32.0);
+    QCOMPARE(f.state.tileHeight, 32.0);
+    // 4: the press at (70, 40).
+    press(f.pics, {70, 40});
+    QCOMPARE(f.state.selLeft, 32.0);
+    QCOMPARE(f.state.selTop, 0.0);
+    QCOMPARE(f.state.selRight, 64.0);
+    QCOMPARE(f.state.selBottom, 32.0);
+    VERIFY_SAME(f.pics->screenImage(), withBox(f.pics->image(), corners(31, -1, 65, 33), kWhite));
+    // 5: the release.
+    release(f.pics, {70, 40});
+    QCOMPARE(f.pict->size(), QSize(32, 32));
+    QCOMPARE(f.frm_pict->size(), QSize(32, 32));
+    VERIFY_PATTERN(f.pict->image(), 32, 0);
+}
+
+QTEST_MAIN(SelectionTest)
+#include "tst_selection.moc"
