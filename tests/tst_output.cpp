@@ -1,3 +1,4 @@
+#include "support/imagecheck.h"
 #include "support/testapp.h"
 
 #include "platform/button.h"
@@ -22,6 +23,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 
 #ifdef Q_OS_UNIX
@@ -99,29 +101,6 @@ QByteArray bytesOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Where two pictures differ in size or in any pixel's colour; empty when they don't.
-QString difference(const QImage& actual, const QImage& expected) {
-    if (actual.size() != expected.size())
-        return QStringLiteral("size %1x%2 instead of %3x%4")
-            .arg(actual.width())
-            .arg(actual.height())
-            .arg(expected.width())
-            .arg(expected.height());
-    for (int y = 0; y < expected.height(); ++y) {
-        for (int x = 0; x < expected.width(); ++x) {
-            const QRgb a = actual.pixel(x, y) & 0xFFFFFF;
-            const QRgb e = expected.pixel(x, y) & 0xFFFFFF;
-            if (a != e)
-                return QStringLiteral("pixel (%1, %2): %3 instead of %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(a, 6, 16, QLatin1Char('0'))
-                    .arg(e, 6, 16, QLatin1Char('0'));
-        }
-    }
-    return {};
-}
-
 // A tileset in which every value of every channel occurs, and no two
 // neighbouring pixels are alike.
 QImage allChannelsImage() {
@@ -145,41 +124,32 @@ bool everyChannelValue(const QImage& image) {
     return red.size() == 256 && green.size() == 256 && blue.size() == 256;
 }
 
+// Snapped 32 x 32 tiles: a click on the view then captures the grid cell under the point.
+void snapTo32(MainForm& f) {
+    f.o_fixed->setValue(true);
+    f.o_32->setValue(true);
+    f.c_snap->setValue(1);
+}
+
 // Imports a 1000 x 300 patterned tileset and switches to snapped 32 x 32 tiles.
 void prepareTiles(TestApp& app) {
     MainForm& f = app.f();
     app.importImage(patternImage(1000, 300));
     QVERIFY(f.state.sourcePicture);
-    f.o_fixed->setValue(true);
-    f.o_32->setValue(true);
-    f.c_snap->setValue(1);
+    snapTo32(f);
     QCOMPARE(f.state.tileWidth, 32.0);
-}
-
-// A press and release on the view: with snapped 32 x 32 tiles this captures the
-// grid cell under the point.
-void captureAt(TestApp& app, int x, int y) {
-    app.window->pics_MouseDown(1, 0, x, y);
-    app.window->pics_MouseUp(1, 0, x, y);
 }
 
 // A dragged rectangle in Adjustable mode, from the top-left pixel to the
 // exclusive bottom-right corner.
 void captureRect(TestApp& app, const QRect& r) {
-    app.window->pics_MouseDown(1, 0, r.left(), r.top());
-    app.window->pics_MouseMove(1, 0, r.left() + r.width(), r.top() + r.height());
-    app.window->pics_MouseUp(1, 0, r.left() + r.width(), r.top() + r.height());
+    app.dragView(r.topLeft(), r.topLeft() + QPoint(r.width(), r.height()));
 }
 
 void setStartAndReset(TestApp& app, int number) {
     app.f().Text1->setText(QString::number(number));
     app.f().Command3->click();
     QCOMPARE(app.f().state.fileCounter, std::int16_t(number));
-}
-
-void showMain(TestApp& app) {
-    app.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(app.window.get()));
 }
 
 // The bit count field of a BMP header.
@@ -205,6 +175,13 @@ protected:
         return false;
     }
 };
+
+// A column "failure" with one row a failure, each named as it is written.
+void failureRows(std::initializer_list<const char*> failures) {
+    QTest::addColumn<QString>("failure");
+    for (const char* failure : failures)
+        QTest::newRow(failure) << QString::fromLatin1(failure);
+}
 
 struct Cleanup {
     std::function<void()> run;
@@ -284,9 +261,8 @@ void OutputTest::saveBoxes() {
     TestApp app;
     MainForm& f = app.f();
     prepareTiles(app);
-    captureAt(app, 70, 40);
-    QString where;
-    QVERIFY2(holdsPattern(f.pict->image(), 32, 0, &where), qPrintable(where));
+    app.clickView(70, 40);
+    VERIFY_PATTERN(f.pict->image(), 32, 0);
     setStartAndReset(app, 5);
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:005.bmp"));
     QImage before(3, 3, QImage::Format_RGB32);
@@ -301,13 +277,13 @@ void OutputTest::saveBoxes() {
     QCOMPARE(app.clipboard.clears, clipb);
     QCOMPARE(app.clipboard.sets, clipb);
     if (clipb)
-        QCOMPARE(difference(app.clipboard.content, f.pict->image()), QString());
+        VERIFY_SAME(app.clipboard.content, f.pict->image());
     else
         QCOMPARE(app.clipboard.content, before);
     const QString saved = joined(app.workFolder(), QStringLiteral("005.bmp"));
     if (file) {
         QCOMPARE(entries(app.workFolder()), QStringList{QStringLiteral("005.bmp")});
-        QCOMPARE(difference(QImage(saved), f.pict->image()), QString());
+        VERIFY_SAME(QImage(saved), f.pict->image());
         QCOMPARE(f.state.fileCounter, std::int16_t(6));
         QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:006.bmp"));
         QCOMPARE(listed(f.File1), QStringList{QStringLiteral("005.bmp")});
@@ -331,32 +307,27 @@ void OutputTest::sequenceUsedUp() {
     MainForm& f = app.f();
     prepareTiles(app);
     f.c_clipb->setValue(clipb);
-    captureAt(app, 70, 40);
+    app.clickView(70, 40);
     setStartAndReset(app, 999);
 
     f.Command2->click();
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(entries(app.workFolder()), QStringList{QStringLiteral("999.bmp")});
-    QString where;
-    QVERIFY2(
-        holdsPattern(QImage(joined(app.workFolder(), QStringLiteral("999.bmp"))), 32, 0, &where),
-        qPrintable(where));
+    VERIFY_PATTERN(QImage(joined(app.workFolder(), QStringLiteral("999.bmp"))), 32, 0);
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:???"));
     QCOMPARE(listed(f.File1), QStringList{QStringLiteral("999.bmp")});
 
     // The clipboard copy comes before the end of the sequence is noticed.
-    captureAt(app, 170, 40);
-    QVERIFY2(holdsPattern(f.pict->image(), 128, 0, &where), qPrintable(where));
+    app.clickView(170, 40);
+    VERIFY_PATTERN(f.pict->image(), 128, 0);
     f.Command2->click();
     QCOMPARE(app.dialogs.messages, QStringList{kMaxMessage});
     QCOMPARE(app.clipboard.clears, 2 * clipb);
     QCOMPARE(app.clipboard.sets, 2 * clipb);
     if (clipb)
-        QVERIFY2(holdsPattern(app.clipboard.content, 128, 0, &where), qPrintable(where));
+        VERIFY_PATTERN(app.clipboard.content, 128, 0);
     QCOMPARE(entries(app.workFolder()), QStringList{QStringLiteral("999.bmp")});
-    QVERIFY2(
-        holdsPattern(QImage(joined(app.workFolder(), QStringLiteral("999.bmp"))), 32, 0, &where),
-        qPrintable(where));
+    VERIFY_PATTERN(QImage(joined(app.workFolder(), QStringLiteral("999.bmp"))), 32, 0);
     QCOMPARE(f.state.fileCounter, std::int16_t(1000));
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:???"));
 
@@ -387,15 +358,13 @@ void OutputTest::savedPixelsUnchanged() {
     MainForm& f = app.f();
     app.importImage(tileset);
     if (snapped) {
-        f.o_fixed->setValue(true);
-        f.o_32->setValue(true);
-        f.c_snap->setValue(1);
-        captureAt(app, 70, 40);
+        snapTo32(f);
+        app.clickView(70, 40);
     } else {
         captureRect(app, region);
     }
     const QImage expected = tileset.copy(region);
-    QCOMPARE(difference(f.pict->image(), expected), QString());
+    VERIFY_SAME(f.pict->image(), expected);
     if (region.width() == 256)
         QVERIFY(everyChannelValue(expected));
 
@@ -406,22 +375,18 @@ void OutputTest::savedPixelsUnchanged() {
     f.Command7->click();
 
     QVERIFY(app.dialogs.messages.isEmpty());
-    QCOMPARE(difference(app.clipboard.content, expected), QString());
+    VERIFY_SAME(app.clipboard.content, expected);
     for (const QString& path : {numbered, named}) {
         const QByteArray bytes = bytesOf(path);
         QCOMPARE(bmpBitCount(bytes), 24);
-        QCOMPARE(difference(QImage::fromData(bytes, "BMP"), expected), QString());
+        VERIFY_SAME(QImage::fromData(bytes, "BMP"), expected);
     }
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:001.bmp"));
     QCOMPARE(listed(f.File1), QStringList{QStringLiteral("000.bmp")});
 }
 
 void OutputTest::failedWriteChangesNothing_data() {
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("folder removed") << "folder removed";
-    QTest::newRow("write cut short") << "write cut short";
-    QTest::newRow("read-only folder") << "read-only folder";
-    QTest::newRow("read-only file") << "read-only file";
+    failureRows({"folder removed", "write cut short", "read-only folder", "read-only file"});
 }
 
 void OutputTest::failedWriteChangesNothing() {
@@ -431,13 +396,13 @@ void OutputTest::failedWriteChangesNothing() {
     const QString work = app.workFolder();
     const QString target = joined(work, QStringLiteral("000.bmp"));
     prepareTiles(app);
-    captureAt(app, 70, 40);
+    app.clickView(70, 40);
     f.Command2->click();
     QVERIFY(QFile::exists(target));
     const QByteArray earlier = bytesOf(target);
     // The next SAVE writes 000.bmp again, with another tile.
     f.Command3->click();
-    captureAt(app, 170, 40);
+    app.clickView(170, 40);
     const QString label = f.Label7->caption();
     const QStringList list = listed(f.File1);
     QCOMPARE(label, QStringLiteral("Next file:000.bmp"));
@@ -489,8 +454,7 @@ void OutputTest::failedWriteChangesNothing() {
     QCOMPARE(listed(f.File1), list);
     // The clipboard step is not part of the file's failure.
     QCOMPARE(app.clipboard.sets, 2);
-    QString where;
-    QVERIFY2(holdsPattern(app.clipboard.content, 128, 0, &where), qPrintable(where));
+    VERIFY_PATTERN(app.clipboard.content, 128, 0);
     if (failure == u"folder removed") {
         QVERIFY(!QFileInfo::exists(work));
     } else {
@@ -502,14 +466,13 @@ void OutputTest::failedWriteChangesNothing() {
 void OutputTest::saveAs_data() {
     QTest::addColumn<QString>("typed");   // relative to the temporary folder
     QTest::addColumn<QString>("written"); // the same
-    QTest::newRow("with extension") << "named.bmp"
-                                    << "named.bmp";
-    QTest::newRow("without extension") << "named"
-                                       << "named.bmp";
-    QTest::newRow("other extension") << "named.png"
-                                     << "named.png";
-    QTest::newRow("into the output folder") << "work/named"
-                                            << "work/named.bmp";
+    const auto row = [](const char* name, const QString& typed, const QString& written) {
+        QTest::newRow(name) << typed << written;
+    };
+    row("with extension", "named.bmp", "named.bmp");
+    row("without extension", "named", "named.bmp");
+    row("other extension", "named.png", "named.png");
+    row("into the output folder", "work/named", "work/named.bmp");
 }
 
 void OutputTest::saveAs() {
@@ -518,7 +481,7 @@ void OutputTest::saveAs() {
     TestApp app;
     MainForm& f = app.f();
     prepareTiles(app);
-    captureAt(app, 70, 40);
+    app.clickView(70, 40);
     setStartAndReset(app, 7);
     QVERIFY(!f.cmdb.fileName.isEmpty()); // the tileset's path, from the import
     const QString title = f.cmdb.dialogTitle;
@@ -544,8 +507,7 @@ void OutputTest::saveAs() {
     const QString path = joined(app.root(), written);
     const QByteArray bytes = bytesOf(path);
     QCOMPARE(bmpBitCount(bytes), 24);
-    QString where;
-    QVERIFY2(holdsPattern(QImage::fromData(bytes, "BMP"), 32, 0, &where), qPrintable(where));
+    VERIFY_PATTERN(QImage::fromData(bytes, "BMP"), 32, 0);
     if (typed != written)
         QVERIFY(!QFileInfo::exists(joined(app.root(), typed)));
     QVERIFY(app.dialogs.messages.isEmpty());
@@ -574,7 +536,7 @@ void OutputTest::saveAsWithoutFile() {
     TestApp app;
     MainForm& f = app.f();
     prepareTiles(app);
-    captureAt(app, 70, 40);
+    app.clickView(70, 40);
     const QString title = f.cmdb.dialogTitle;
     const QString filter = f.cmdb.filter;
     QCOMPARE(title, QStringLiteral("Import Tileset"));
@@ -627,7 +589,7 @@ void OutputTest::withSeparator() {
 void OutputTest::folderChange() {
     TestApp app;
     MainForm& f = app.f();
-    showMain(app);
+    QVERIFY(app.showWindow());
     const QString work = app.workFolder();
     QVERIFY(QDir(work).mkpath(QStringLiteral("sub")));
     const QString sub = joined(work, QStringLiteral("sub"));
@@ -775,7 +737,7 @@ void OutputTest::driveChange() {
 void OutputTest::saveToFileSwitch() {
     TestApp app;
     MainForm& f = app.f();
-    showMain(app);
+    QVERIFY(app.showWindow());
     const QList<QWidget*> switched{f.Text1, f.Command1, f.Command3, f.Drive1, f.Dir1, f.File1};
     const QStringList order{"Text1", "Command1", "Command3", "Drive1", "Dir1", "File1"};
     const QList<QWidget*> untouched{f.Command2, f.Command7, f.c_clipb};
@@ -837,7 +799,7 @@ void OutputTest::previewSize() {
     TestApp app;
     MainForm& f = app.f();
     app.screen = FixedScreen(15.0, available);
-    showMain(app);
+    QVERIFY(app.showWindow());
     const QImage image = patternImage(picture.width(), picture.height());
     writeBitmap(joined(app.workFolder(), QStringLiteral("003.bmp")), image);
     f.File1->refresh();
@@ -853,15 +815,14 @@ void OutputTest::previewSize() {
     QCOMPARE(window->size(), client);
     QCOMPARE(QSize(int(window->outerWidth()), int(window->outerHeight())), outer);
     // Unscaled from the top-left corner, however much of it fits.
-    QCOMPARE(difference(window->grab().toImage(), image.copy(QRect(QPoint(0, 0), client))),
-             QString());
+    VERIFY_SAME(painted(window), image.copy(QRect(QPoint(0, 0), client)));
     QVERIFY(app.dialogs.messages.isEmpty());
 }
 
 void OutputTest::previewWindowLifecycle() {
     TestApp app;
     MainForm& f = app.f();
-    showMain(app);
+    QVERIFY(app.showWindow());
     const QString work = app.workFolder();
     writeBitmap(joined(work, QStringLiteral("003.bmp")), patternImage(32, 32));
     const QImage second = patternImage(80, 48).copy(32, 16, 48, 16);
@@ -882,7 +843,7 @@ void OutputTest::previewWindowLifecycle() {
     QVERIFY(first->isVisible());
     QCOMPARE(first->outerWidth(), 870.0);
     QCOMPARE(first->outerHeight(), 600.0);
-    QCOMPARE(difference(first->picture(), second), QString());
+    VERIFY_SAME(first->picture(), second);
 
     QTest::keyClick(first, Qt::Key_A);
     QVERIFY(first->isVisible());
@@ -915,18 +876,14 @@ void OutputTest::previewWindowLifecycle() {
 }
 
 void OutputTest::previewFailure_data() {
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("nothing selected") << "nothing selected";
-    QTest::newRow("file gone") << "file gone";
-    QTest::newRow("not a picture") << "not a picture";
-    QTest::newRow("truncated bitmap") << "truncated bitmap";
+    failureRows({"nothing selected", "file gone", "not a picture", "truncated bitmap"});
 }
 
 void OutputTest::previewFailure() {
     QFETCH(QString, failure);
     TestApp app;
     MainForm& f = app.f();
-    showMain(app);
+    QVERIFY(app.showWindow());
     const QString work = app.workFolder();
     const QString bad = joined(work, QStringLiteral("bad.bmp"));
     writeBitmap(joined(work, QStringLiteral("good.bmp")), patternImage(32, 32));
@@ -947,9 +904,7 @@ void OutputTest::previewFailure() {
             QByteArray bytes = bytesOf(bad);
             bytes = failure == u"not a picture" ? QByteArray("not a picture at all")
                                                 : bytes.left(bytes.size() / 2);
-            QFile file(bad);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(bytes);
+            QVERIFY(writeFile(bad, bytes));
         }
     }
     // Appears only if the list is read again.
@@ -960,8 +915,7 @@ void OutputTest::previewFailure() {
     QCOMPARE(app.window->previewWindow(), window);
     QCOMPARE(window->caption(), QStringLiteral("good.bmp"));
     QCOMPARE(window->outerWidth(), 630.0);
-    QString where;
-    QVERIFY2(holdsPattern(window->picture(), 0, 0, &where), qPrintable(where));
+    VERIFY_PATTERN(window->picture(), 0, 0);
     if (failure == u"nothing selected") {
         QVERIFY(app.dialogs.messages.isEmpty());
         QCOMPARE(listed(f.File1),
@@ -994,7 +948,7 @@ void OutputTest::deletion() {
     QFETCH(bool, deletes);
     TestApp app;
     MainForm& f = app.f();
-    showMain(app);
+    QVERIFY(app.showWindow());
     const QString work = app.workFolder();
     const QString victim = joined(work, QStringLiteral("001.bmp"));
     writeBitmap(joined(work, QStringLiteral("000.bmp")), patternImage(16, 16));

@@ -1,3 +1,5 @@
+#include "support/testapp.h"
+
 #include "platform/checkbox.h"
 #include "platform/commondialog.h"
 #include "platform/drives.h"
@@ -331,10 +333,7 @@ void PlatformTest::loadRefuses() {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tileset.bmp"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    QVERIFY(writeFile(path, bytes));
     QVERIFY_THROWS_EXCEPTION(PlatformError, loadPicture(path));
     QVERIFY_THROWS_EXCEPTION(PlatformError, loadPictureData(bytes));
 }
@@ -388,14 +387,13 @@ void PlatformTest::commonDialog() {
 void PlatformTest::saveAddsDefaultExtension_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("no extension") << "/out/tile"
-                                  << "/out/tile.bmp";
-    QTest::newRow("bmp") << "/out/tile.bmp"
-                         << "/out/tile.bmp";
-    QTest::newRow("other extension") << "/out/tile.png"
-                                     << "/out/tile.png";
-    QTest::newRow("dot in the folder") << "/out.d/tile"
-                                       << "/out.d/tile.bmp";
+    const auto row = [](const char* name, const QString& typed, const QString& saved) {
+        QTest::newRow(name) << typed << saved;
+    };
+    row("no extension", "/out/tile", "/out/tile.bmp");
+    row("bmp", "/out/tile.bmp", "/out/tile.bmp");
+    row("other extension", "/out/tile.png", "/out/tile.png");
+    row("dot in the folder", "/out.d/tile", "/out.d/tile.bmp");
 }
 
 void PlatformTest::saveAddsDefaultExtension() {
@@ -420,18 +418,15 @@ void PlatformTest::qtFilters() {
 void PlatformTest::drives_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("drive");
-    QTest::newRow("root") << "/"
-                          << "/";
-    QTest::newRow("home") << "/home/a/Tiles"
-                          << "/";
-    QTest::newRow("volume") << "/media/usb/tiles"
-                            << "/media/usb";
-    QTest::newRow("volume root") << "/media/usb"
-                                 << "/media/usb";
-    QTest::newRow("same prefix, other folder") << "/media/usb2/x"
-                                               << "/";
-    QTest::newRow("nested volume") << "/mnt/a/b/c"
-                                   << "/mnt/a/b";
+    const auto row = [](const char* name, const QString& path, const QString& drive) {
+        QTest::newRow(name) << path << drive;
+    };
+    row("root", "/", "/");
+    row("home", "/home/a/Tiles", "/");
+    row("volume", "/media/usb/tiles", "/media/usb");
+    row("volume root", "/media/usb", "/media/usb");
+    row("same prefix, other folder", "/media/usb2/x", "/");
+    row("nested volume", "/mnt/a/b/c", "/mnt/a/b");
 }
 
 void PlatformTest::drives() {

@@ -1,3 +1,4 @@
+#include "support/imagecheck.h"
 #include "support/testapp.h"
 
 #include "platform/button.h"
@@ -17,38 +18,7 @@
 
 namespace {
 
-constexpr QRgb kBack = 0xFFE0E0E0;
 constexpr QRgb kWhite = 0xFFFFFFFF;
-
-QString firstDifference(const QImage& actual, const QImage& expected) {
-    if (actual.size() != expected.size())
-        return QStringLiteral("size %1x%2 instead of %3x%4")
-            .arg(actual.width())
-            .arg(actual.height())
-            .arg(expected.width())
-            .arg(expected.height());
-    for (int y = 0; y < actual.height(); ++y)
-        for (int x = 0; x < actual.width(); ++x)
-            if ((actual.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF))
-                return QStringLiteral("pixel (%1, %2): %3 instead of %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(actual.pixel(x, y), 8, 16)
-                    .arg(expected.pixel(x, y), 8, 16);
-    return {};
-}
-
-#define VERIFY_SAME(actual, expected)                                                              \
-    do {                                                                                           \
-        const QString diff = firstDifference((actual), (expected));                                \
-        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
-    } while (false)
-
-#define VERIFY_PATTERN(image, sx, sy)                                                              \
-    do {                                                                                           \
-        QString where;                                                                             \
-        QVERIFY2(holdsPattern((image), (sx), (sy), &where), qPrintable(where));                    \
-    } while (false)
 
 // The image with a one-pixel box through both corners, as far as it lies on the image.
 QImage withBox(const QImage& image, const QRect& box, QRgb color) {
@@ -87,6 +57,15 @@ void release(platform::PictureBox* view, QPoint at, Qt::MouseButton button = Qt:
     QTest::mouseRelease(view, button, Qt::NoModifier, at);
 }
 
+// A left-button gesture: the press at the first point, a drag through the others and the
+// release at the last.
+void gesture(platform::PictureBox* view, const QList<QPoint>& points) {
+    press(view, points.front());
+    for (qsizetype i = 1; i < points.size(); ++i)
+        move(view, points[i]);
+    release(view, points.back());
+}
+
 // "Fixed" with a preset or a custom size ("16", "32", "64", "20x10"), optionally snapped.
 void chooseFixed(MainForm& f, const QString& size, bool snap) {
     f.o_fixed->click();
@@ -108,12 +87,6 @@ void chooseMode(MainForm& f, const QString& mode) {
     const QStringList words = mode.split(u' ');
     if (words[0] == u"fixed")
         chooseFixed(f, words.value(1), words.value(2) == u"snap");
-}
-
-QImage background(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(kBack);
-    return image;
 }
 
 // One event of a gesture and what the view, Label8 and the Selection view show after it.
@@ -258,7 +231,7 @@ void SelectionTest::fixedPlacement() {
                               edges.y() + edges.height() + 1);
     const QImage screen = outline ? withBox(f.pics->image(), box, kWhite) : f.pics->image();
     VERIFY_SAME(f.pics->screenImage(), screen);
-    VERIFY_SAME(f.pics->grab().toImage().convertToFormat(QImage::Format_RGB32), screen);
+    VERIFY_SAME(painted(f.pics), screen);
 
     release(f.pics, at);
     if (captures) {
@@ -266,7 +239,7 @@ void SelectionTest::fixedPlacement() {
         VERIFY_PATTERN(f.pict->image(), edges.x(), edges.y());
     } else {
         QCOMPARE(f.pict->size(), QSize(32, 32));
-        VERIFY_SAME(f.pict->image(), background(32, 32));
+        VERIFY_SAME(f.pict->image(), backgroundImage(32, 32));
     }
     // The release leaves the screen as it was.
     VERIFY_SAME(f.pics->screenImage(), screen);
@@ -383,7 +356,7 @@ void SelectionTest::gestures() {
             captured = step.capture;
         if (captured.isNull()) {
             QVERIFY2(f.pict->size() == QSize(32, 32), where);
-            VERIFY_SAME(f.pict->image(), background(32, 32));
+            VERIFY_SAME(f.pict->image(), backgroundImage(32, 32));
         } else {
             QVERIFY2(f.pict->size() == captured.size(), where);
             VERIFY_PATTERN(f.pict->image(), captured.x(), captured.y());
@@ -410,9 +383,7 @@ void SelectionTest::onlyTheLeftButtonActs() {
     app.importImage(patternImage(1000, 1000));
     chooseFixed(f, QStringLiteral("16"), false);
     // A capture at (44, 24), then a drag still held that would capture (184, 184).
-    press(f.pics, {40, 20});
-    move(f.pics, {60, 40});
-    release(f.pics, {60, 40});
+    gesture(f.pics, {{40, 20}, {60, 40}});
     press(f.pics, {100, 100});
     move(f.pics, {200, 200});
     const QImage screen = f.pics->screenImage();
@@ -476,10 +447,7 @@ void SelectionTest::dragOutsideTheView() {
     QCOMPARE(f.Label8->caption(), QStringLiteral("Width: 16   Height: 16"));
     QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at(310, 100));
     QCOMPARE(f.pict->size(), QSize(16, 16));
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            QCOMPARE(f.pict->image().pixel(x, y) & 0xFFFFFF,
-                     (294 + x < 300 ? patternPixel(294 + x, 84 + y) : kBack) & 0xFFFFFF);
+    VERIFY_SAME(f.pict->image(), patternOnBackground(QSize(300, 200), QRect(294, 84, 16, 16)));
 }
 
 void SelectionTest::pressBeforeAnyImport() {
@@ -488,12 +456,12 @@ void SelectionTest::pressBeforeAnyImport() {
     chooseFixed(f, QStringLiteral("16"), false);
     press(f.pics, {40, 20});
     QVERIFY(app.dialogs.messages.isEmpty());
-    VERIFY_SAME(f.pics->image(), background(448, 640));
+    VERIFY_SAME(f.pics->image(), backgroundImage(448, 640));
     VERIFY_SAME(f.pics->screenImage(),
-                withBox(background(448, 640), corners(23, 3, 41, 21), kWhite));
+                withBox(backgroundImage(448, 640), corners(23, 3, 41, 21), kWhite));
     release(f.pics, {40, 20});
     QCOMPARE(f.pict->size(), QSize(16, 16));
-    VERIFY_SAME(f.pict->image(), background(16, 16));
+    VERIFY_SAME(f.pict->image(), backgroundImage(16, 16));
 }
 
 void SelectionTest::scrollWipesOutline() {
@@ -548,10 +516,7 @@ void SelectionTest::captureAtScrollOffset() {
     chooseMode(f, mode);
     f.HScroll1->setValue(offset.x());
     f.VScroll1->setValue(offset.y());
-    press(f.pics, points.front());
-    for (qsizetype i = 1; i < points.size(); ++i)
-        move(f.pics, points[i]);
-    release(f.pics, points.back());
+    gesture(f.pics, points);
     QCOMPARE(f.pict->size(), selection.size());
     VERIFY_PATTERN(f.pict->image(), selection.x() + offset.x(), selection.y() + offset.y());
 }
@@ -578,19 +543,9 @@ void SelectionTest::capturePastTheImage() {
     app.importImage(patternImage(1000, 1000), QStringLiteral("big.png"));
     chooseMode(f, mode);
     app.importImage(patternImage(100, 80));
-    press(f.pics, points.front());
-    for (qsizetype i = 1; i < points.size(); ++i)
-        move(f.pics, points[i]);
-    release(f.pics, points.back());
+    gesture(f.pics, points);
     QCOMPARE(f.pict->size(), selection.size());
-    for (int y = 0; y < selection.height(); ++y) {
-        for (int x = 0; x < selection.width(); ++x) {
-            const QPoint p = selection.topLeft() + QPoint(x, y);
-            const QRgb want = p.x() < 100 && p.y() < 80 ? patternPixel(p.x(), p.y()) : kBack;
-            QVERIFY2((f.pict->image().pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF),
-                     qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
-        }
-    }
+    VERIFY_SAME(f.pict->image(), patternOnBackground(QSize(100, 80), selection));
 }
 
 void SelectionTest::captureWindowSize_data() {
@@ -629,62 +584,30 @@ void SelectionTest::sizeBox_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("size");
     const QSize big(1000, 1000);
-    QTest::newRow("12a") << "trw" << big << "12"
-                         << "append:a"
-                         << "12" << 12.0;
-    QTest::newRow("1,5 pasted") << "trw" << big << "12"
-                                << "paste:1,5"
-                                << "12" << 12.0;
-    QTest::newRow("1.5 pasted") << "trw" << big << "12"
-                                << "paste:1.5"
-                                << "12" << 12.0;
+    const auto row = [](const char* name, const QString& box, QSize picture, const QString& start,
+                        const QString& edit, const QString& text, double size) {
+        QTest::newRow(name) << box << picture << start << edit << text << size;
+    };
+    row("12a", "trw", big, "12", "append:a", "12", 12.0);
+    row("1,5 pasted", "trw", big, "12", "paste:1,5", "12", 12.0);
+    row("1.5 pasted", "trw", big, "12", "paste:1.5", "12", 12.0);
     // Key by key the comma alone is refused, and the 5 then follows the 1.
-    QTest::newRow("1,5 typed") << "trw" << big << "12"
-                               << "type:1,5"
-                               << "15" << 15.0;
-    QTest::newRow("deleting to empty") << "trw" << big << "7"
-                                       << "backspace"
-                                       << "7" << 7.0;
-    QTest::newRow("448 at a maximum of 448") << "trw" << big << "16"
-                                             << "paste:448"
-                                             << "448" << 448.0;
-    QTest::newRow("449 at a maximum of 448") << "trw" << big << "16"
-                                             << "paste:449"
-                                             << "16" << 16.0;
-    QTest::newRow("typing 3 then 2") << "trw" << big << "16"
-                                     << "type:32"
-                                     << "32" << 32.0;
-    QTest::newRow("typing 3 then 2, maximum 30") << "trw" << QSize(30, 100) << "16"
-                                                 << "type:32"
-                                                 << "3" << 3.0;
-    QTest::newRow("height 640") << "trh" << big << "16"
-                                << "paste:640"
-                                << "640" << 640.0;
-    QTest::newRow("height 641") << "trh" << big << "16"
-                                << "paste:641"
-                                << "16" << 16.0;
-    QTest::newRow("height over a maximum of 300") << "trh" << QSize(1000, 300) << "16"
-                                                  << "paste:301"
-                                                  << "16" << 16.0;
-    QTest::newRow("zero") << "trw" << big << "16"
-                          << "paste:0"
-                          << "0" << 0.0;
-    QTest::newRow("negative") << "trw" << big << "16"
-                              << "paste:-5"
-                              << "-5" << -5.0;
-    QTest::newRow("blank before") << "trw" << big << "16"
-                                  << "paste: 20"
-                                  << " 20" << 20.0;
-    QTest::newRow("lone sign") << "trw" << big << "16"
-                               << "paste:-"
-                               << "16" << 16.0;
-    QTest::newRow("letters") << "trh" << big << "16"
-                             << "paste:abc"
-                             << "16" << 16.0;
+    row("1,5 typed", "trw", big, "12", "type:1,5", "15", 15.0);
+    row("deleting to empty", "trw", big, "7", "backspace", "7", 7.0);
+    row("448 at a maximum of 448", "trw", big, "16", "paste:448", "448", 448.0);
+    row("449 at a maximum of 448", "trw", big, "16", "paste:449", "16", 16.0);
+    row("typing 3 then 2", "trw", big, "16", "type:32", "32", 32.0);
+    row("typing 3 then 2, maximum 30", "trw", QSize(30, 100), "16", "type:32", "3", 3.0);
+    row("height 640", "trh", big, "16", "paste:640", "640", 640.0);
+    row("height 641", "trh", big, "16", "paste:641", "16", 16.0);
+    row("height over a maximum of 300", "trh", QSize(1000, 300), "16", "paste:301", "16", 16.0);
+    row("zero", "trw", big, "16", "paste:0", "0", 0.0);
+    row("negative", "trw", big, "16", "paste:-5", "-5", -5.0);
+    row("blank before", "trw", big, "16", "paste: 20", " 20", 20.0);
+    row("lone sign", "trw", big, "16", "paste:-", "16", 16.0);
+    row("letters", "trh", big, "16", "paste:abc", "16", 16.0);
     // A size of 0 falls back to the empty text, itself refused: the box stays empty.
-    QTest::newRow("fall-back refused") << "trw" << big << "0"
-                                       << "paste:x"
-                                       << "" << 0.0;
+    row("fall-back refused", "trw", big, "0", "paste:x", "", 0.0);
 }
 
 void SelectionTest::sizeBox() {
@@ -733,22 +656,20 @@ void SelectionTest::presets_data() {
     QTest::addColumn<int>("preset");
     QTest::addColumn<QString>("message"); // empty: accepted
     QTest::addColumn<QSize>("size");
-    QTest::newRow("16 before any import") << QSize() << QSize(16, 16) << 16 << "" << QSize(16, 16);
-    QTest::newRow("32 before any import")
-        << QSize() << QSize(16, 16) << 32 << "Max: 16 X 16" << QSize(16, 16);
-    QTest::newRow("64 before any import")
-        << QSize() << QSize(16, 16) << 64 << "Max: 16 X 16" << QSize(16, 16);
-    QTest::newRow("32 at 40 x 100") << QSize(40, 100) << QSize(20, 30) << 32 << "" << QSize(32, 32);
-    QTest::newRow("64 at 40 x 100")
-        << QSize(40, 100) << QSize(20, 30) << 64 << "Max: 40 X 100" << QSize(20, 30);
-    QTest::newRow("64 at 100 x 40")
-        << QSize(100, 40) << QSize(20, 30) << 64 << "Max: 100 X 40" << QSize(20, 30);
-    QTest::newRow("32 at 32 x 32") << QSize(32, 32) << QSize(20, 30) << 32 << "" << QSize(32, 32);
-    QTest::newRow("64 at 32 x 32")
-        << QSize(32, 32) << QSize(20, 30) << 64 << "Max: 32 X 32" << QSize(20, 30);
-    QTest::newRow("64 at 64 x 64") << QSize(64, 64) << QSize(20, 30) << 64 << "" << QSize(64, 64);
-    QTest::newRow("64 at a full view")
-        << QSize(1000, 1000) << QSize(20, 30) << 64 << "" << QSize(64, 64);
+    const auto row = [](const char* name, QSize picture, QSize boxes, int preset,
+                        const QString& message, QSize size) {
+        QTest::newRow(name) << picture << boxes << preset << message << size;
+    };
+    row("16 before any import", QSize(), QSize(16, 16), 16, "", QSize(16, 16));
+    row("32 before any import", QSize(), QSize(16, 16), 32, "Max: 16 X 16", QSize(16, 16));
+    row("64 before any import", QSize(), QSize(16, 16), 64, "Max: 16 X 16", QSize(16, 16));
+    row("32 at 40 x 100", QSize(40, 100), QSize(20, 30), 32, "", QSize(32, 32));
+    row("64 at 40 x 100", QSize(40, 100), QSize(20, 30), 64, "Max: 40 X 100", QSize(20, 30));
+    row("64 at 100 x 40", QSize(100, 40), QSize(20, 30), 64, "Max: 100 X 40", QSize(20, 30));
+    row("32 at 32 x 32", QSize(32, 32), QSize(20, 30), 32, "", QSize(32, 32));
+    row("64 at 32 x 32", QSize(32, 32), QSize(20, 30), 64, "Max: 32 X 32", QSize(20, 30));
+    row("64 at 64 x 64", QSize(64, 64), QSize(20, 30), 64, "", QSize(64, 64));
+    row("64 at a full view", QSize(1000, 1000), QSize(20, 30), 64, "", QSize(64, 64));
 }
 
 void SelectionTest::presets() {
@@ -784,25 +705,20 @@ void SelectionTest::enabledStates_data() {
     QTest::addColumn<bool>("boxes");
     QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("label8");
-    QTest::newRow("start") << QStringList{} << false << false << "o_16"
-                           << "kept";
-    QTest::newRow("fixed") << QStringList{"o_fixed"} << true << false << "o_16"
-                           << "";
-    QTest::newRow("fixed, custom")
-        << QStringList{"o_fixed", "o_custom"} << true << true << "o_custom"
-        << "kept";
-    QTest::newRow("fixed, custom, adjustable")
-        << QStringList{"o_fixed", "o_custom", "o_adjust"} << false << false << "o_custom"
-        << "kept";
-    QTest::newRow("custom kept into fixed")
-        << QStringList{"o_fixed", "o_custom", "o_adjust", "o_fixed"} << true << true << "o_custom"
-        << "";
-    QTest::newRow("32 kept into fixed")
-        << QStringList{"o_fixed", "o_32", "o_adjust", "o_fixed"} << true << false << "o_32"
-        << "";
-    QTest::newRow("custom, then 32")
-        << QStringList{"o_fixed", "o_custom", "o_32"} << true << false << "o_32"
-        << "kept";
+    const auto row = [](const char* name, const QStringList& clicks, bool sizes, bool boxes,
+                        const QString& selected, const QString& label8) {
+        QTest::newRow(name) << clicks << sizes << boxes << selected << label8;
+    };
+    row("start", QStringList{}, false, false, "o_16", "kept");
+    row("fixed", QStringList{"o_fixed"}, true, false, "o_16", "");
+    row("fixed, custom", QStringList{"o_fixed", "o_custom"}, true, true, "o_custom", "kept");
+    row("fixed, custom, adjustable", QStringList{"o_fixed", "o_custom", "o_adjust"}, false, false,
+        "o_custom", "kept");
+    row("custom kept into fixed", QStringList{"o_fixed", "o_custom", "o_adjust", "o_fixed"}, true,
+        true, "o_custom", "");
+    row("32 kept into fixed", QStringList{"o_fixed", "o_32", "o_adjust", "o_fixed"}, true, false,
+        "o_32", "");
+    row("custom, then 32", QStringList{"o_fixed", "o_custom", "o_32"}, true, false, "o_32", "kept");
 }
 
 void SelectionTest::enabledStates() {
@@ -841,21 +757,22 @@ void SelectionTest::fitLowersSize_data() {
     QTest::addColumn<QString>("trh");
     QTest::addColumn<int>("trwChanges");
     QTest::addColumn<int>("trhChanges");
-    QTest::newRow("64, then adjustable") << QStringList{"o_fixed", "o_64", "o_adjust"} << QSize()
-                                         << QSize(40, 40) << QSize(40, 40) << "40"
-                                         << "40" << 1 << 1;
-    QTest::newRow("64, one direction")
-        << QStringList{"o_fixed", "o_64"} << QSize() << QSize(40, 100) << QSize(40, 64) << "40"
-        << "16" << 1 << 0;
-    QTest::newRow("custom 100 x 20") << QStringList{"o_fixed", "o_custom"} << QSize(100, 20)
-                                     << QSize(40, 30) << QSize(40, 20) << "40"
-                                     << "20" << 1 << 0;
-    QTest::newRow("equal to the maximum")
-        << QStringList{"o_fixed", "o_32"} << QSize() << QSize(32, 32) << QSize(32, 32) << "16"
-        << "16" << 0 << 0;
-    QTest::newRow("16 in adjustable mode")
-        << QStringList{} << QSize() << QSize(40, 30) << QSize(16, 16) << "16"
-        << "16" << 0 << 0;
+    const auto row = [](const char* name, const QStringList& clicks, QSize boxes, QSize picture,
+                        QSize size, const QString& trw, const QString& trh, int trwChanges,
+                        int trhChanges) {
+        QTest::newRow(name) << clicks << boxes << picture << size << trw << trh << trwChanges
+                            << trhChanges;
+    };
+    row("64, then adjustable", QStringList{"o_fixed", "o_64", "o_adjust"}, QSize(), QSize(40, 40),
+        QSize(40, 40), "40", "40", 1, 1);
+    row("64, one direction", QStringList{"o_fixed", "o_64"}, QSize(), QSize(40, 100), QSize(40, 64),
+        "40", "16", 1, 0);
+    row("custom 100 x 20", QStringList{"o_fixed", "o_custom"}, QSize(100, 20), QSize(40, 30),
+        QSize(40, 20), "40", "20", 1, 0);
+    row("equal to the maximum", QStringList{"o_fixed", "o_32"}, QSize(), QSize(32, 32),
+        QSize(32, 32), "16", "16", 0, 0);
+    row("16 in adjustable mode", QStringList{}, QSize(), QSize(40, 30), QSize(16, 16), "16", "16",
+        0, 0);
 }
 
 void SelectionTest::fitLowersSize() {
@@ -878,16 +795,8 @@ void SelectionTest::fitLowersSize() {
     }
     int widthChanges = 0;
     int heightChanges = 0;
-    const auto onWidth = f.trw->onChange;
-    const auto onHeight = f.trh->onChange;
-    f.trw->onChange = [&] {
-        ++widthChanges;
-        onWidth();
-    };
-    f.trh->onChange = [&] {
-        ++heightChanges;
-        onHeight();
-    };
+    countCalls(f.trw->onChange, widthChanges);
+    countCalls(f.trh->onChange, heightChanges);
     app.importImage(patternImage(picture.width(), picture.height()));
     QCOMPARE(f.state.tileWidth, double(size.width()));
     QCOMPARE(f.state.tileHeight, double(size.height()));
@@ -938,20 +847,16 @@ void SelectionTest::sizesBelowOne_data() {
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
     QTest::addColumn<bool>("snap");
-    QTest::newRow("0 x 16") << "0"
-                            << "16" << false;
-    QTest::newRow("0 x 16 snap") << "0"
-                                 << "16" << true;
-    QTest::newRow("16 x 0 snap") << "16"
-                                 << "0" << true;
-    QTest::newRow("-5 x 16") << "-5"
-                             << "16" << false;
-    QTest::newRow("16 x -5") << "16"
-                             << "-5" << false;
-    QTest::newRow("-5 x -5 snap") << "-5"
-                                  << "-5" << true;
-    QTest::newRow("0 x 0 snap") << "0"
-                                << "0" << true;
+    const auto row = [](const char* name, const QString& width, const QString& height, bool snap) {
+        QTest::newRow(name) << width << height << snap;
+    };
+    row("0 x 16", "0", "16", false);
+    row("0 x 16 snap", "0", "16", true);
+    row("16 x 0 snap", "16", "0", true);
+    row("-5 x 16", "-5", "16", false);
+    row("16 x -5", "16", "-5", false);
+    row("-5 x -5 snap", "-5", "-5", true);
+    row("0 x 0 snap", "0", "0", true);
 }
 
 void SelectionTest::sizesBelowOne() {
@@ -962,9 +867,7 @@ void SelectionTest::sizesBelowOne() {
     MainForm& f = app.f();
     app.importImage(patternImage(1000, 1000));
     chooseFixed(f, QStringLiteral("16x16"), snap);
-    press(f.pics, {40, 40});
-    move(f.pics, {90, 90});
-    release(f.pics, {90, 90});
+    gesture(f.pics, {{40, 40}, {90, 90}});
     const QString label = QStringLiteral("Width: 16   Height: 16");
     QCOMPARE(f.Label8->caption(), label);
     const QRect first = snap ? QRect(64, 64, 16, 16) : QRect(74, 74, 16, 16);

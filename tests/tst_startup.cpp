@@ -202,33 +202,24 @@ void StartupTest::startNumber_data() {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<double>("start");
     QTest::addColumn<QString>("afterReset");
-    QTest::newRow("42") << "42"
-                        << "42" << 42.0 << "Next file:042.bmp";
-    QTest::newRow("007 stays") << "007"
-                               << "007" << 7.0 << "Next file:007.bmp";
-    QTest::newRow("5") << "5"
-                       << "5" << 5.0 << "Next file:005.bmp";
+    const auto row = [](const char* name, const QString& typed, const QString& shown, double start,
+                        const QString& afterReset) {
+        QTest::newRow(name) << typed << shown << start << afterReset;
+    };
+    row("42", "42", "42", 42.0, "Next file:042.bmp");
+    row("007 stays", "007", "007", 7.0, "Next file:007.bmp");
+    row("5", "5", "5", 5.0, "Next file:005.bmp");
     // Pasted whole: typed key by key, the blank or the sign alone would be refused first.
-    QTest::newRow("leading blank") << "paste: 12"
-                                   << " 12" << 12.0 << "Next file:012.bmp";
-    QTest::newRow("minus") << "paste:-5"
-                           << "-5" << -5.0 << "Next file:-005.bmp";
-    QTest::newRow("minus typed") << "-5"
-                                 << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("999") << "999"
-                         << "999" << 999.0 << "Next file:999.bmp";
-    QTest::newRow("letter") << "1a"
-                            << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("letters") << "abc"
-                             << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("comma") << "12,"
-                           << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("full stop") << "1."
-                               << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("empty") << ""
-                           << "000" << 0.0 << "Next file:000.bmp";
-    QTest::newRow("lone sign") << "-"
-                               << "000" << 0.0 << "Next file:000.bmp";
+    row("leading blank", "paste: 12", " 12", 12.0, "Next file:012.bmp");
+    row("minus", "paste:-5", "-5", -5.0, "Next file:-005.bmp");
+    row("minus typed", "-5", "000", 0.0, "Next file:000.bmp");
+    row("999", "999", "999", 999.0, "Next file:999.bmp");
+    row("letter", "1a", "000", 0.0, "Next file:000.bmp");
+    row("letters", "abc", "000", 0.0, "Next file:000.bmp");
+    row("comma", "12,", "000", 0.0, "Next file:000.bmp");
+    row("full stop", "1.", "000", 0.0, "Next file:000.bmp");
+    row("empty", "", "000", 0.0, "Next file:000.bmp");
+    row("lone sign", "-", "000", 0.0, "Next file:000.bmp");
 }
 
 void StartupTest::startNumber() {

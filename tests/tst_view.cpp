@@ -1,3 +1,4 @@
+#include "support/imagecheck.h"
 #include "support/testapp.h"
 
 #include "platform/clipboard.h"
@@ -24,55 +25,10 @@
 
 namespace {
 
-constexpr QRgb kBack = 0xFFE0E0E0;
-
-QString firstDifference(const QImage& actual, const QImage& expected) {
-    if (actual.size() != expected.size())
-        return QStringLiteral("size %1x%2 instead of %3x%4")
-            .arg(actual.width())
-            .arg(actual.height())
-            .arg(expected.width())
-            .arg(expected.height());
-    for (int y = 0; y < actual.height(); ++y)
-        for (int x = 0; x < actual.width(); ++x)
-            if ((actual.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF))
-                return QStringLiteral("pixel (%1, %2): %3 instead of %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(actual.pixel(x, y), 8, 16)
-                    .arg(expected.pixel(x, y), 8, 16);
-    return {};
-}
-
-// What the view really paints, as opposed to the image it keeps.
-QImage painted(platform::PictureBox* box) {
-    return box->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-#define VERIFY_PATTERN(image, sx, sy)                                                              \
-    do {                                                                                           \
-        QString where;                                                                             \
-        QVERIFY2(holdsPattern((image), (sx), (sy), &where), qPrintable(where));                    \
-    } while (false)
-
-#define VERIFY_SAME(actual, expected)                                                              \
-    do {                                                                                           \
-        const QString diff = firstDifference((actual), (expected));                                \
-        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
-    } while (false)
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // A fixed 16 x 16 selection released at (x, y), so that the Selection view holds something.
 void captureAt(TestApp& app, int x, int y) {
-    MainForm& f = app.f();
-    f.o_fixed->setValue(true);
-    app.window->pics_MouseDown(platform::LeftButton, 0, x, y);
-    app.window->pics_MouseUp(platform::LeftButton, 0, x, y);
+    app.f().o_fixed->setValue(true);
+    app.clickView(x, y);
 }
 
 } // namespace
@@ -177,9 +133,7 @@ void ViewTest::fitLayout() {
     QCOMPARE(f.frm_pict->outerWidth(), 1680.0);
     QCOMPARE(f.frm_pict->outerHeight(), 1635.0);
     QCOMPARE(f.pict->size(), QSize(32, 32));
-    QImage empty(32, 32, QImage::Format_RGB32);
-    empty.fill(kBack);
-    VERIFY_SAME(f.pict->image(), empty);
+    VERIFY_SAME(f.pict->image(), backgroundImage(32, 32));
 }
 
 void ViewTest::scrollToMax_data() {
@@ -237,16 +191,8 @@ void ViewTest::thumbDragRedrawsContinuously() {
     app.importImage(patternImage(1000, 900));
     int scrolls = 0;
     int changes = 0;
-    const auto onScroll = f.HScroll1->onScroll;
-    const auto onChange = f.HScroll1->onChange;
-    f.HScroll1->onScroll = [&] {
-        ++scrolls;
-        onScroll();
-    };
-    f.HScroll1->onChange = [&] {
-        ++changes;
-        onChange();
-    };
+    countCalls(f.HScroll1->onScroll, scrolls);
+    countCalls(f.HScroll1->onChange, changes);
     f.HScroll1->setSliderDown(true);
     for (int position : {1, 100, 333, 552}) {
         f.HScroll1->setSliderPosition(position);
@@ -287,8 +233,7 @@ void ViewTest::secondImportResetsOffset() {
 
     // The second picture is the pattern from (64, 32), so that it differs from the first.
     const QImage second = patternImage(700, 800).copy(64, 32, 636, 768);
-    app.clipboard.content = second; // through the paste this time
-    app.window->Command6_Click();
+    app.pasteImage(second); // through the paste this time
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(f.HScroll1->value(), 0);
     QCOMPARE(f.VScroll1->value(), 0);
@@ -309,25 +254,22 @@ void ViewTest::refusalKeepsTileset_data() {
     QTest::addColumn<QString>("message"); // empty: none
     const QString tooSmall = QStringLiteral("Image too small. Can't import!");
     const QString clipboardSmall = QStringLiteral("Invalid Clipboard data or image too small!");
-    QTest::newRow("dialog cancelled") << "cancel"
-                                      << "";
-    QTest::newRow("missing file") << "missing"
-                                  << "";
-    QTest::newRow("text file named .bmp") << "text"
-                                          << "";
-    QTest::newRow("truncated bitmap") << "truncated"
-                                      << "";
-    QTest::newRow("200 x 15") << "file 200 15" << tooSmall;
-    QTest::newRow("15 x 16") << "file 15 16" << tooSmall;
-    QTest::newRow("16 x 15") << "file 16 15" << tooSmall;
-    QTest::newRow("clipboard without a bitmap") << "clipboard 0 0" << clipboardSmall;
-    QTest::newRow("clipboard 200 x 15") << "clipboard 200 15" << clipboardSmall;
-    QTest::newRow("clipboard 15 x 16") << "clipboard 15 16" << clipboardSmall;
-    QTest::newRow("clipboard unreadable") << "unreadable"
-                                          << "Invalid Clipboard data!";
-    QTest::newRow("dropped text file") << "drop text"
-                                       << "";
-    QTest::newRow("dropped 15 x 200") << "drop 15 200" << tooSmall;
+    const auto row = [](const char* name, const char* how, const QString& message = QString()) {
+        QTest::newRow(name) << QString::fromLatin1(how) << message;
+    };
+    row("dialog cancelled", "cancel");
+    row("missing file", "missing");
+    row("text file named .bmp", "text");
+    row("truncated bitmap", "truncated");
+    row("200 x 15", "file 200 15", tooSmall);
+    row("15 x 16", "file 15 16", tooSmall);
+    row("16 x 15", "file 16 15", tooSmall);
+    row("clipboard without a bitmap", "clipboard 0 0", clipboardSmall);
+    row("clipboard 200 x 15", "clipboard 200 15", clipboardSmall);
+    row("clipboard 15 x 16", "clipboard 15 16", clipboardSmall);
+    row("clipboard unreadable", "unreadable", QStringLiteral("Invalid Clipboard data!"));
+    row("dropped text file", "drop text");
+    row("dropped 15 x 200", "drop 15 200", tooSmall);
 }
 
 void ViewTest::refusalKeepsTileset() {
@@ -350,7 +292,7 @@ void ViewTest::refusalKeepsTileset() {
     if (words[0] == u"file" || (words[0] == u"drop" && words.size() == 3)) {
         QVERIFY(patternImage(words[1].toInt(), words[2].toInt()).save(path));
     } else if (words[0] == u"text" || words[0] == u"drop") {
-        writeFile(path, "Not a picture, only text with a picture's name.\n");
+        QVERIFY(writeFile(path, "Not a picture, only text with a picture's name.\n"));
     } else if (words[0] == u"truncated") {
         QVERIFY(patternImage(64, 64).save(path));
         QFile file(path);
@@ -369,10 +311,11 @@ void ViewTest::refusalKeepsTileset() {
         app.window->pics_DropFile(path);
     } else {
         if (words[0] == u"missing")
-            app.dialogs.fileAnswers.push_back(app.dir.filePath(QStringLiteral("nowhere.bmp")));
-        else if (words[0] != u"cancel")
-            app.dialogs.fileAnswers.push_back(path);
-        app.window->b_open_Click();
+            app.importFile(app.dir.filePath(QStringLiteral("nowhere.bmp")));
+        else if (words[0] == u"cancel")
+            app.window->b_open_Click();
+        else
+            app.importFile(path);
     }
 
     QCOMPARE(app.dialogs.messages, message.isEmpty() ? QStringList() : QStringList{message});
@@ -418,8 +361,7 @@ void ViewTest::accepted() {
     const QStringList words = how.split(u' ');
     QString path;
     if (words[0] == u"clipboard") {
-        app.clipboard.content = picture;
-        app.window->Command6_Click();
+        app.pasteImage(picture);
     } else {
         path = app.dir.filePath(QStringLiteral("tileset.") + words[0].section(u'.', 1));
         if (path.endsWith(u".jpg") && !QImageWriter::supportedImageFormats().contains("jpeg"))
@@ -431,8 +373,7 @@ void ViewTest::accepted() {
             picture.setDotsPerMeterY(words[1].toInt());
         }
         QVERIFY(picture.save(path, words.value(1) == u"png" ? "PNG" : nullptr));
-        app.dialogs.fileAnswers.push_back(path);
-        app.window->b_open_Click();
+        app.importFile(path);
     }
     QVERIFY(app.dialogs.messages.isEmpty());
     QVERIFY(f.state.sourcePicture);
@@ -470,12 +411,10 @@ void ViewTest::transparentOverBackground() {
                              : x == 32 ? qRgba(0, 0, 255, 128)
                                        : patternPixel(x, y));
     picture = picture.convertToFormat(QImage::Format(format));
-    if (clipboard) {
-        app.clipboard.content = picture;
-        app.window->Command6_Click();
-    } else {
+    if (clipboard)
+        app.pasteImage(picture);
+    else
         app.importImage(picture);
-    }
     QVERIFY(app.dialogs.messages.isEmpty());
     const QImage& view = f.pics->image();
     QCOMPARE(view.size(), QSize(64, 40));
@@ -498,9 +437,7 @@ void ViewTest::transparentOverBackground() {
 
     // A capture over the transparent part holds the background colour.
     captureAt(app, 20, 20);
-    QImage expected(16, 16, QImage::Format_RGB32);
-    expected.fill(kBack);
-    VERIFY_SAME(f.pict->image(), expected);
+    VERIFY_SAME(f.pict->image(), backgroundImage(16, 16));
 }
 
 void ViewTest::gifFixture() {
@@ -510,8 +447,7 @@ void ViewTest::gifFixture() {
     MainForm& f = app.f();
     const QString path = app.dir.filePath(QStringLiteral("tiles.gif"));
     QVERIFY(QFile::copy(QStringLiteral(ORVANE_TEST_DATA "/tile20x16.gif"), path));
-    app.dialogs.fileAnswers.push_back(path);
-    app.window->b_open_Click();
+    app.importFile(path);
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(f.pics->size(), QSize(20, 16));
     // The fixture's colours by index; index 3 is transparent.
@@ -591,8 +527,7 @@ void ViewTest::hugeTileset() {
     // A capture at the far corner holds the tileset's last pixels.
     f.o_fixed->setValue(true);
     f.o_64->setValue(true);
-    app.window->pics_MouseDown(platform::LeftButton, 0, 448, 640);
-    app.window->pics_MouseUp(platform::LeftButton, 0, 448, 640);
+    app.clickView(448, 640);
     QCOMPARE(f.pict->size(), QSize(64, 64));
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)

@@ -1,6 +1,10 @@
 #include "support/testapp.h"
 
+#include "platform/picturebox.h"
+
 #include <QDir>
+#include <QFile>
+#include <QTest>
 
 TestApp::TestApp(const QStringList& extraDrives) {
     QDir(dir.path()).mkpath(QStringLiteral("app"));
@@ -18,8 +22,46 @@ TestApp::~TestApp() = default;
 void TestApp::importImage(const QImage& image, const QString& name) {
     const QString path = dir.filePath(name);
     image.save(path);
+    importFile(path);
+}
+
+void TestApp::importFile(const QString& path) {
     dialogs.fileAnswers.push_back(path);
     window->b_open_Click();
+}
+
+void TestApp::pasteImage(const QImage& image) {
+    clipboard.content = image;
+    window->Command6_Click();
+}
+
+void TestApp::clickView(int x, int y) {
+    window->pics_MouseDown(platform::LeftButton, 0, x, y);
+    window->pics_MouseUp(platform::LeftButton, 0, x, y);
+}
+
+void TestApp::dragView(QPoint from, QPoint to) {
+    window->pics_MouseDown(platform::LeftButton, 0, from.x(), from.y());
+    window->pics_MouseMove(platform::LeftButton, 0, to.x(), to.y());
+    window->pics_MouseUp(platform::LeftButton, 0, to.x(), to.y());
+}
+
+bool TestApp::showWindow() {
+    window->show();
+    return QTest::qWaitForWindowExposed(window.get());
+}
+
+void countCalls(std::function<void()>& handler, int& count) {
+    handler = [previous = handler, &count] {
+        ++count;
+        if (previous)
+            previous();
+    };
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QRgb patternPixel(int x, int y) {

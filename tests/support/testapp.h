@@ -5,9 +5,12 @@
 #include "platform/scripted.h"
 #include "platform/screen.h"
 
+#include <QByteArray>
 #include <QImage>
+#include <QPoint>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // A main window on scripted dialogs, clipboard and process, with one fake drive:
@@ -27,6 +30,18 @@ public:
 
     // Imports the picture through "Import Tileset" with the dialog answering its path.
     void importImage(const QImage& image, const QString& name = QStringLiteral("tileset.png"));
+    // "Import Tileset" with the dialog answering this path, whatever the file holds.
+    void importFile(const QString& path);
+    // "Paste from Clipboard" with the picture on the clipboard.
+    void pasteImage(const QImage& image);
+
+    // A left-button press and release at one point of the view, through its handlers.
+    void clickView(int x, int y);
+    // A left-button press at `from`, a move to `to` and the release there.
+    void dragView(QPoint from, QPoint to);
+
+    // Shows the main window; false if it never appears.
+    bool showWindow();
 
     QTemporaryDir dir;
     platform::ScriptedDialogs dialogs;
@@ -46,3 +61,9 @@ QRgb patternPixel(int x, int y);
 // Whether the image holds patternImage's pixels of the rectangle (sx, sy, w, h);
 // on failure says where in `where`.
 bool holdsPattern(const QImage& image, int sx, int sy, QString* where = nullptr);
+
+// Makes the handler count its runs in `count`, still doing what it did.
+void countCalls(std::function<void()>& handler, int& count);
+
+// Whether the file now holds exactly these bytes.
+bool writeFile(const QString& path, const QByteArray& bytes);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "support/testapp.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QTest>
+
+class QWidget;
+
+// The colour of a view where no picture covers it. Written out rather than taken
+// from the program, so that a changed background shows.
+inline constexpr QRgb kBack = 0xFFE0E0E0;
+
+// An image of nothing but that background.
+QImage backgroundImage(int width, int height);
+
+// The part `region` of a patternImage of size `picture`, with the background
+// wherever the region lies past the picture: what a capture there must hold.
+QImage patternOnBackground(const QSize& picture, const QRect& region);
+
+// Where two pictures differ in size or in any pixel's colour (alpha aside); empty
+// when they don't.
+QString firstDifference(const QImage& actual, const QImage& expected);
+
+// What a widget really paints on the screen, as opposed to any image it keeps.
+QImage painted(QWidget* widget);
+
+#define VERIFY_SAME(actual, expected)                                                              \
+    do {                                                                                           \
+        const QString diff = firstDifference((actual), (expected));                                \
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
+    } while (false)
+
+// The image holds patternImage's pixels from (sx, sy) on.
+#define VERIFY_PATTERN(image, sx, sy)                                                              \
+    do {                                                                                           \
+        QString where;                                                                             \
+        QVERIFY2(holdsPattern((image), (sx), (sy), &where), qPrintable(where));                    \
+    } while (false)
