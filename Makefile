@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps test-deps build run test clean
+.PHONY: all deps test-deps build run test bench clean
 
 all: build
 
@@ -23,6 +23,12 @@ run: deps build
 
 test: test-deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Release timings in a build folder of their own; not part of `make test`.
+bench:
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DORVANE_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --build build-bench -j $(JOBS) --target orvane_bench
+	QT_QPA_PLATFORM=offscreen build-bench/bench/orvane_bench
 
 clean:
 	rm -rf $(BUILD)

@@ -43,7 +43,9 @@ bool bmpIsComplete(const QByteArray& head, qint64 fileSize) {
         return true;
     const qint64 absHeight = height < 0 ? -height : height;
     const qint64 stride = ((width * bitCount + 31) / 32) * 4;
-    return fileSize >= qint64(pixelOffset) + stride * absHeight;
+    const qint64 available = fileSize - qint64(pixelOffset);
+    // Divided, not multiplied: a header can promise more bytes than 64 bits count.
+    return available >= 0 && (absHeight == 0 || stride <= available / absHeight);
 }
 
 PicturePtr readFrom(QImageReader& reader, const QByteArray& head, qint64 size) {

@@ -1,0 +1,227 @@
+#include "support/testapp.h"
+
+#include "view/redraw.h"
+#include "platform/checkbox.h"
+#include "platform/optionbutton.h"
+#include "platform/picturebox.h"
+#include "platform/scrollbar.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Each figure runs next to its baseline in the same process; the ratios are
+// printed after the table.
+
+namespace {
+
+constexpr int kSide = 4096;
+constexpr int kViewW = 448;
+constexpr int kViewH = 640;
+
+// One application with a 4096 x 4096 tileset, shared by the view benchmarks.
+// Released before the application object goes.
+std::unique_ptr<TestApp> big;
+
+TestApp& bigApp() {
+    if (!big) {
+        big = std::make_unique<TestApp>();
+        big->clipboard.content = patternImage(kSide, kSide);
+        big->window->Command6_Click();
+        big->clipboard.content = QImage();
+    }
+    return *big;
+}
+
+QString fileOf(const char* format) {
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.") + QString::fromLatin1(format));
+    if (!QFile::exists(path)) {
+        QImageWriter writer(path, format);
+        writer.write(patternImage(kSide, kSide));
+    }
+    return path;
+}
+
+void BM_Memcpy448x640(benchmark::State& state) {
+    const std::size_t bytes = std::size_t(kViewW) * kViewH * 4;
+    std::vector<char> from(bytes, 1), to(bytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * qint64(bytes));
+}
+BENCHMARK(BM_Memcpy448x640);
+
+void BM_RedrawView(benchmark::State& state) {
+    MainForm& f = bigApp().f();
+    f.HScroll1->setValue(int(state.range(0)));
+    f.VScroll1->setValue(int(state.range(1)));
+    for (auto _ : state)
+        view::redrawView(f);
+    state.SetBytesProcessed(state.iterations() * qint64(kViewW) * kViewH * 4);
+}
+BENCHMARK(BM_RedrawView)->Args({0, 0})->Args({1000, 1777})->Args({kSide - kViewW, kSide - kViewH});
+
+// One drag event: the handler (Refresh, outline, Label8) and the view painted
+// into an offscreen surface as the screen would show it.
+void BM_DragEvent(benchmark::State& state) {
+    TestApp& app = bigApp();
+    MainForm& f = app.f();
+    f.o_adjust->setValue(true);
+    app.window->pics_MouseDown(1, 0, 10, 10);
+    QImage surface(kViewW, kViewH, QImage::Format_RGB32);
+    int x = 20;
+    for (auto _ : state) {
+        app.window->pics_MouseMove(1, 0, x, 400);
+        f.pics->render(&surface);
+        x = x == 440 ? 20 : x + 1;
+    }
+    app.window->pics_MouseUp(1, 0, x, 400);
+}
+BENCHMARK(BM_DragEvent);
+
+void BM_Capture448x640(benchmark::State& state) {
+    TestApp& app = bigApp();
+    app.f().o_adjust->setValue(true);
+    app.window->pics_MouseDown(1, 0, 0, 0);
+    app.window->pics_MouseMove(1, 0, kViewW, kViewH);
+    for (auto _ : state)
+        app.window->pics_MouseUp(1, 0, kViewW, kViewH);
+}
+BENCHMARK(BM_Capture448x640);
+
+void BM_Save64x64(benchmark::State& state) {
+    TestApp app;
+    MainForm& f = app.f();
+    app.importImage(patternImage(600, 500));
+    f.o_fixed->setValue(true);
+    f.o_64->setValue(true);
+    app.window->pics_MouseDown(1, 0, 100, 100);
+    app.window->pics_MouseUp(1, 0, 100, 100);
+    f.c_clipb->setValue(0);
+    for (auto _ : state) {
+        f.state.fileCounter = 0;
+        app.window->Command2_Click();
+    }
+    if (!app.dialogs.messages.isEmpty())
+        state.SkipWithError("SAVE failed");
+}
+BENCHMARK(BM_Save64x64);
+
+void import(benchmark::State& state, const char* format) {
+    TestApp app;
+    const QString path = fileOf(format);
+    for (auto _ : state) {
+        app.dialogs.fileAnswers.push_back(QDir::toNativeSeparators(path));
+        app.window->b_open_Click();
+    }
+    if (!app.f().state.sourcePicture || app.f().state.sourcePicture->width() != kSide)
+        state.SkipWithError("import failed");
+}
+
+void readerAlone(benchmark::State& state, const char* format) {
+    const QString path = fileOf(format);
+    for (auto _ : state) {
+        QImageReader reader(path);
+        QImage image = reader.read();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+void BM_ImportPng4096(benchmark::State& state) {
+    import(state, "png");
+}
+void BM_QImageReaderPng4096(benchmark::State& state) {
+    readerAlone(state, "png");
+}
+void BM_ImportBmp4096(benchmark::State& state) {
+    import(state, "bmp");
+}
+void BM_QImageReaderBmp4096(benchmark::State& state) {
+    readerAlone(state, "bmp");
+}
+BENCHMARK(BM_ImportPng4096)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_QImageReaderPng4096)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_ImportBmp4096)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_QImageReaderBmp4096)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// Remembers each benchmark's time per iteration for the ratios.
+class Recorder : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.iterations > 0)
+                seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
+        }
+    }
+    std::map<std::string, double> seconds;
+};
+
+long residentKb() {
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * 4;
+}
+
+void memoryFigure() {
+    const QString path = fileOf("bmp");
+    TestApp app;
+    const long before = residentKb();
+    app.dialogs.fileAnswers.push_back(QDir::toNativeSeparators(path));
+    app.window->b_open_Click();
+    const long after = residentKb();
+    const double decodedKb = double(kSide) * kSide * 4 / 1024;
+    std::printf("memory: holding a %dx%d tileset costs %ld KiB resident, its decoded bytes %.0f "
+                "KiB: ratio %.2f (target <= 1.2)\n",
+                kSide, kSide, after - before, decodedKb, double(after - before) / decodedKb);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    memoryFigure();
+    Recorder recorder;
+    benchmark::RunSpecifiedBenchmarks(&recorder);
+    const auto ratio = [&](const char* figure, const char* baseline, const char* target) {
+        const auto a = recorder.seconds.find(figure);
+        const auto b = recorder.seconds.find(baseline);
+        if (a == recorder.seconds.end() || b == recorder.seconds.end())
+            return;
+        std::printf("%-40s %10.1f us vs %-26s %10.1f us: ratio %6.2f (target %s)\n", figure,
+                    a->second * 1e6, baseline, b->second * 1e6, a->second / b->second, target);
+    };
+    std::printf("\n");
+    ratio("BM_RedrawView/0/0", "BM_Memcpy448x640", "<= 2");
+    ratio("BM_RedrawView/1000/1777", "BM_Memcpy448x640", "<= 2");
+    ratio("BM_RedrawView/3648/3456", "BM_Memcpy448x640", "<= 2");
+    ratio("BM_DragEvent", "BM_Memcpy448x640", "<= 4 and < 1 ms");
+    ratio("BM_Capture448x640", "BM_Memcpy448x640", "none");
+    ratio("BM_Save64x64", "BM_Memcpy448x640", "none");
+    ratio("BM_ImportPng4096/min_time:3.000", "BM_QImageReaderPng4096/min_time:3.000", "<= 1.1");
+    ratio("BM_ImportBmp4096/min_time:3.000", "BM_QImageReaderBmp4096/min_time:3.000", "<= 1.1");
+    std::fflush(stdout);
+    big.reset();
+    benchmark::Shutdown();
+    return 0;
+}

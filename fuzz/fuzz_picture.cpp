@@ -1,0 +1,42 @@
+#include "platform/picture.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QtEndian>
+
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
+
+// Bytes to a picture that is accepted or refused; never a crash, never a
+// picture without pixels, never a bitmap that holds fewer rows than it promises.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv); // for Qt's image plugins
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    platform::PicturePtr picture;
+    try {
+        picture = platform::loadPictureData(bytes);
+    } catch (const std::exception&) {
+        return 0;
+    }
+    if (!picture || picture->isEmpty() || picture->width() <= 0 || picture->height() <= 0 ||
+        picture->image().format() != QImage::Format_RGB32)
+        std::abort();
+    if (size >= 34 && bytes.startsWith("BM")) {
+        const auto* p = reinterpret_cast<const uchar*>(data);
+        const quint32 offset = qFromLittleEndian<quint32>(p + 10);
+        const quint32 info = qFromLittleEndian<quint32>(p + 14);
+        const quint16 bits = qFromLittleEndian<quint16>(p + 28);
+        const quint32 compression = qFromLittleEndian<quint32>(p + 30);
+        if (info >= 40 && (compression == 0 || compression == 3)) {
+            const qint64 stride = ((qint64(picture->width()) * bits + 31) / 32) * 4;
+            if (qint64(size) < qint64(offset) + stride * picture->height())
+                std::abort();
+        }
+    }
+    return 0;
+}
