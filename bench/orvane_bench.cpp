@@ -2,6 +2,11 @@
 
 #include "view/redraw.h"
 #include "platform/checkbox.h"
+#include "platform/clipboard.h"
+#include "platform/drives.h"
+#include "platform/qtdialogs.h"
+#include "platform/screen.h"
+#include "platform/system.h"
 #include "platform/optionbutton.h"
 #include "platform/picturebox.h"
 #include "platform/scrollbar.h"
@@ -159,6 +164,56 @@ BENCHMARK(BM_QImageReaderPng4096)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_ImportBmp4096)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_QImageReaderBmp4096)->Unit(benchmark::kMillisecond)->MinTime(3);
 
+// Start-up to the first frame painted: the main window with the program's own
+// services, against a bare window of the same size.
+class FirstPaint : public QObject {
+public:
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+template <typename MakeWindow> void untilFirstFrame(benchmark::State& state, MakeWindow make) {
+    for (auto _ : state) {
+        FirstPaint first;
+        auto window = make();
+        window->installEventFilter(&first);
+        window->show();
+        while (!first.painted)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        state.PauseTiming();
+        window.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+void BM_StartupOrvane(benchmark::State& state) {
+    platform::QtDialogs dialogs;
+    platform::SystemClipboard clipboard;
+    platform::SystemDrives drives;
+    platform::SystemScreen screen;
+    platform::QtSystem system;
+    untilFirstFrame(state, [&] {
+        return std::make_unique<frm_ov_main>(Services{dialogs, clipboard, drives, screen, system});
+    });
+}
+BENCHMARK(BM_StartupOrvane)->Unit(benchmark::kMillisecond);
+
+void BM_StartupBareWindow(benchmark::State& state) {
+    untilFirstFrame(state, [] {
+        auto window = std::make_unique<QWidget>();
+        window->setFixedSize(844, 676);
+        return window;
+    });
+}
+BENCHMARK(BM_StartupBareWindow)->Unit(benchmark::kMillisecond);
+
 // Remembers each benchmark's time per iteration for the ratios.
 class Recorder : public benchmark::ConsoleReporter {
 public:
@@ -218,6 +273,7 @@ int main(int argc, char** argv) {
     ratio("BM_DragEvent", "BM_Memcpy448x640", "<= 4 and < 1 ms");
     ratio("BM_Capture448x640", "BM_Memcpy448x640", "none");
     ratio("BM_Save64x64", "BM_Memcpy448x640", "none");
+    ratio("BM_StartupOrvane", "BM_StartupBareWindow", "none");
     ratio("BM_ImportPng4096/min_time:3.000", "BM_QImageReaderPng4096/min_time:3.000", "<= 1.1");
     ratio("BM_ImportBmp4096/min_time:3.000", "BM_QImageReaderBmp4096/min_time:3.000", "<= 1.1");
     std::fflush(stdout);
