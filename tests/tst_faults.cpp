@@ -18,7 +18,7 @@
 #include <functional>
 
 // What the disk, the clipboard or the user's files can do under the program.
-// Whatever goes wrong, the action ends with its one designed message or with
+// Whatever goes wrong, the action ends with its one message or with
 // none, and leaves everything else as it was: the counter, the tileset, the
 // capture, and every file on disk, with no partial file left behind.
 

@@ -235,6 +235,14 @@ void PlatformTest::pictureBoxLayers() {
     box.refresh();
     QCOMPARE(box.screenImage().pixel(5, 5), qRgb(255, 0, 0));
 
+    QImage green = tile;
+    green.fill(Qt::green);
+    box.paintPicture(green, 30, 20, 5, 5, 0, 0); // a picture drawn with AutoRedraw off
+    QCOMPARE(box.screenImage().pixel(32, 22), qRgb(0, 255, 0));
+    QCOMPARE(box.image().pixel(32, 22), qRgb(255, 0, 0));
+    box.refresh();
+    QCOMPARE(box.screenImage().pixel(32, 22), qRgb(255, 0, 0));
+
     box.lineBox(5, 5, 20, 15);
     box.setAutoRedraw(true);
     box.paintPicture(red, 0, 0, 40, 30, 0, 0); // persistent drawing wipes the screen layer

@@ -92,12 +92,7 @@ PictureBox::PictureBox(QWidget* parent, int width, int height)
     image_.fill(backColor_);
 }
 
-void PictureBox::setBorder(bool on) {
-    if (!on) {
-        delete border_;
-        border_ = nullptr;
-        return;
-    }
+void PictureBox::addBorder() {
     if (border_ || !parentWidget())
         return;
     auto* frame = new QFrame(parentWidget());

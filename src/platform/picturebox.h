@@ -23,7 +23,7 @@ public:
     PictureBox(QWidget* parent, int width, int height);
 
     // A one-pixel frame drawn around the box, outside its area.
-    void setBorder(bool on);
+    void addBorder();
     void setWidth(int width);
     void setHeight(int height);
 

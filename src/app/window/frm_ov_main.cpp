@@ -103,7 +103,7 @@ void frm_ov_main::buildControls() {
     f.pics->setAccessibleName(QStringLiteral("Tileset view"));
     f.pics->setForeColor(kWhite);
     f.pics->setAcceptDrops(true);
-    f.pics->setBorder(true);
+    f.pics->addBorder();
     f.VScroll1 = place(new ScrollBar(Qt::Vertical, this), "VScroll1", twips(6840, 105, 300, 9600));
     f.HScroll1 =
         place(new ScrollBar(Qt::Horizontal, this), "HScroll1", twips(120, 9720, 6720, 300));
