@@ -175,6 +175,8 @@ void StartupTest::selectionViewWindow() {
     QCOMPARE(f.frm_pict->outerWidth(), 390.0);
     QCOMPARE(f.frm_pict->outerHeight(), 600.0);
     QVERIFY(!app.window->previewWindow());
+    QVERIFY(!f.frm_pict->close());
+    QVERIFY(f.frm_pict->isVisible());
 }
 
 void StartupTest::aboutBox() {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QWidget>
 
 namespace platform {
 
@@ -14,12 +15,10 @@ QString QtSystem::appPath() const {
 }
 
 void QtSystem::end() {
-    // Closing the main window ends the program too, and would come back here.
-    static bool ending = false;
-    if (ending)
-        return;
-    ending = true;
-    QApplication::closeAllWindows();
+    // Every window goes at once, also those that refuse a close (the Selection
+    // view); nothing is asked and nothing is saved.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
     QCoreApplication::exit(0);
 }
 

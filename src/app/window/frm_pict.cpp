@@ -2,6 +2,8 @@
 
 #include "platform/picturebox.h"
 
+#include <QCloseEvent>
+
 frm_pict::frm_pict(QWidget* owner, const platform::Screen& screen)
     : platform::Form(owner, screen, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , pict(new platform::PictureBox(this, 32, 32)) {
@@ -12,4 +14,8 @@ frm_pict::frm_pict(QWidget* owner, const platform::Screen& screen)
     pict->setAccessibleName(QStringLiteral("Captured selection"));
     pict->move(0, 0);
     setFixedSize(104, 82); // 1560 x 1230 twips
+}
+
+void frm_pict::closeEvent(QCloseEvent* event) {
+    event->ignore();
 }

@@ -14,4 +14,9 @@ public:
     frm_pict(QWidget* owner, const platform::Screen& screen);
 
     platform::PictureBox* pict;
+
+protected:
+    // A window manager may still offer to close it (Alt+F4); the capture has
+    // nowhere else to live, so the window stays.
+    void closeEvent(QCloseEvent* event) override;
 };
