@@ -257,6 +257,8 @@ platform::Form* frm_ov_main::savedPicWindow() {
     if (!savedPic_) {
         savedPic_ = new frm_saved_pic(this, f_.svc.screen);
         savedPic_->onKeyPress = [this](int key) { frm_saved_pic_KeyPress(key); };
+        // Where it is first made it stays; over the output options, clear of the view.
+        savedPic_->move(mapToGlobal(f_.Frame1->geometry().topLeft()));
     }
     return savedPic_;
 }
