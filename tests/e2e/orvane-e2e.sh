@@ -189,21 +189,41 @@ scenario_paste() {
     wait_until 15 "the clipboard to hold only text" clipboard_lacks image/png
     # shellcheck disable=SC2086
     click $PASTE_BUTTON
+    # The text is only in the pixels: compare them with the same message box
+    # shown by the program's own dialog code, and make sure that the other
+    # message of a paste would not have passed.
+    expect_message "Invalid Clipboard data or image too small!"
+    message_box_picture "Invalid Clipboard data!" "$ROOT/message-other.png"
+    ! same_pixels "$ROOT/message.png" "$ROOT/message-other.png" ||
+        fail "the two paste messages cannot be told apart"
+    view_shows_file "$picture" 200 150 || fail "the refused paste changed the view"
+    shot "refused"
+}
+
+# Closes the message box the program shows and checks its text against the
+# reference box for TEXT.
+expect_message() {
     wait_until 15 "the message box" window_shown '^Orvane$'
     shot "message"
     focus "$(window_id '^Orvane$')"
     grab_settled "$(window_id '^Orvane$')" "$ROOT/message.png"
     press_keys "$(window_id '^Orvane$')" Return
     wait_until 15 "the message box to close" window_gone '^Orvane$'
-    # The text is only in the pixels: compare them with the same message box
-    # shown by the program's own dialog code, and make sure that the other
-    # message of a paste would not have passed.
-    message_box_picture "Invalid Clipboard data or image too small!" "$ROOT/message-expected.png"
+    message_box_picture "$1" "$ROOT/message-expected.png"
     expect_same "the message box" "$ROOT/message.png" "$ROOT/message-expected.png"
-    message_box_picture "Invalid Clipboard data!" "$ROOT/message-other.png"
-    ! same_pixels "$ROOT/message.png" "$ROOT/message-other.png" ||
-        fail "the two paste messages cannot be told apart"
-    view_shows_file "$picture" 200 150 || fail "the refused paste changed the view"
+}
+
+scenario_small() {
+    start_app "$ORVANE"
+    import_tileset button
+    # One direction below 16 pixels is enough to refuse a picture.
+    local small=$INPUT/small.bmp
+    convert-im6.q16 -size 200x15 xc:red -type TrueColor "BMP3:$small" || fail "no small picture"
+    # shellcheck disable=SC2086
+    click $IMPORT_BUTTON
+    answer_file_dialog "Import Tileset" "$small"
+    expect_message "Image too small. Can't import!"
+    view_shows 448 300 0 0 || fail "the refused picture changed the view"
     shot "refused"
 }
 
