@@ -26,6 +26,7 @@ test: test-deps build
 
 # Release timings in a build folder of their own; not part of `make test`.
 bench:
+	./scripts/install-deps.sh bench
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DORVANE_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build build-bench -j $(JOBS) --target orvane_bench
 	QT_QPA_PLATFORM=offscreen build-bench/bench/orvane_bench

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Orvane need on Debian, once.
-# Usage: install-deps.sh [run|test]
+# Usage: install-deps.sh [run|test|bench]
 set -euo pipefail
 
 packages=(cmake make g++ qt6-base-dev)
-if [ "${1:-run}" = test ]; then
-    packages+=(xvfb xauth xdotool imagemagick xclip x11-utils dpkg-dev file)
-fi
+case "${1:-run}" in
+test) packages+=(xvfb xauth xdotool imagemagick xclip x11-utils dpkg-dev file) ;;
+bench) packages+=(libbenchmark-dev) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
