@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
 #include <QUrl>
 
@@ -526,6 +527,7 @@ void OutputTest::saveAsWithoutFile_data() {
     QTest::addColumn<QString>("fileName");              // the dialog's afterwards
     QTest::newRow("cancel") << std::optional<QString>() << QString();
     QTest::newRow("empty name") << std::optional<QString>(QString()) << QString();
+    QTest::newRow("blank name") << std::optional<QString>(QStringLiteral("  ")) << QString();
     QTest::newRow("missing folder")
         << std::optional<QString>(QStringLiteral("missing/named")) << "missing/named.bmp";
 }
@@ -540,8 +542,12 @@ void OutputTest::saveAsWithoutFile() {
     const QString title = f.cmdb.dialogTitle;
     const QString filter = f.cmdb.filter;
     QCOMPARE(title, QStringLiteral("Import Tileset"));
+    // A relative name would land in the working folder: make that one watched.
+    const QString started = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(app.root()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(started); });
     const QStringList before = entries(app.root());
-    if (answer && !answer->isEmpty())
+    if (answer && !answer->trimmed().isEmpty())
         app.dialogs.fileAnswers.push_back(joined(app.root(), *answer));
     else
         app.dialogs.fileAnswers.push_back(answer);

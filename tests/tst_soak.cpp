@@ -41,6 +41,9 @@ namespace {
 
 constexpr quint64 kDefaultSeed = 0x0A7E5EED2026ull;
 constexpr int kDefaultEvents = 5000;
+// Every so many events the soak clears out what it wrote, as a user would in
+// another program; otherwise a long run slows as the folders fill.
+constexpr int kTidyEvery = 1000;
 constexpr QRgb kBack = platform::kBackColor;
 
 const QString kTooSmall = QStringLiteral("Image too small. Can't import!");
@@ -194,6 +197,7 @@ private:
 
     void event();
     void checkInvariants(const Allowed& allowed);
+    void tidy();
 
     // Event kinds.
     void mouse();
@@ -230,6 +234,7 @@ private:
     QStringList history_;
     Qt::MouseButtons held_;
     Snapshot before_;
+    QElapsedTimer clock_;
     qsizetype messagesBefore_ = 0;
     std::int16_t counterBefore_ = 0;
     int endsBefore_ = 0;
@@ -252,6 +257,7 @@ void Soak::run() {
     app_.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(app_.window.get()));
     before_ = snapshot(app_.workFolder());
+    clock_.start();
     for (index_ = 1; index_ <= events_; ++index_) {
         messagesBefore_ = app_.dialogs.messages.size();
         counterBefore_ = f().state.fileCounter;
@@ -273,7 +279,43 @@ void Soak::run() {
         history_ << description_;
         if (history_.size() > 8)
             history_.removeFirst();
+        if (index_ % kTidyEvery == 0)
+            tidy();
+        if (index_ % 10000 == 0)
+            qInfo("soak: %d of %d events, %lld s", index_, events_, clock_.elapsed() / 1000);
     }
+}
+
+void Soak::tidy() {
+    QDir in(QDir(app_.root()).filePath(QStringLiteral("in")));
+    in.removeRecursively();
+    in.mkpath(QStringLiteral("."));
+
+    // The open folder and those above it stay, emptied of files; the program
+    // must still find its folder there.
+    const QString work = clean(app_.workFolder());
+    const QString open = clean(f().Dir1->path());
+    const std::function<void(const QString&)> clear = [&](const QString& folder) {
+        const QFileInfoList found = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                               QDir::System | QDir::NoDotAndDotDot);
+        for (const QFileInfo& info : found) {
+            const QString path = clean(info.absoluteFilePath());
+            if (!info.isDir() || info.isSymLink())
+                QFile::remove(path);
+            else if (open == path || open.startsWith(path + u'/'))
+                clear(path);
+            else
+                QDir(path).removeRecursively();
+        }
+    };
+    clear(work);
+    f().Dir1->refresh();
+    f().File1->refresh();
+    before_ = snapshot(work);
+    const bool inside = open.startsWith(work + u'/');
+    const qsizetype kept = inside ? open.count(u'/') - work.count(u'/') : 0;
+    description_ = QStringLiteral("tidy-up, %1 folders kept").arg(kept);
+    SOAK_COMPARE(before_.size(), kept);
 }
 
 void Soak::event() {

@@ -23,7 +23,9 @@ void CommonDialog::showFile(FileRequest::Kind kind) {
     request.defaultExt = defaultExt;
     request.filters = parseFilter(filter);
     const std::optional<QString> answer = dialogs_.fileDialog(request);
-    if (!answer || answer->isEmpty())
+    // A name of nothing but spaces names no file: saved as it stands it would
+    // land, relative, wherever the program was started from.
+    if (!answer || answer->trimmed().isEmpty())
         throw CancelError();
     fileName = *answer;
     if (kind == FileRequest::Save && !defaultExt.isEmpty() &&
