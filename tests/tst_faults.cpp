@@ -124,47 +124,27 @@ void FaultTest::faults_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("message"); // empty: silence
 
-    QTest::newRow("read-only folder, SAVE") << "read-only folder"
-                                            << "save" << kFileError;
-    QTest::newRow("read-only folder, Save as") << "read-only folder"
-                                               << "save as"
-                                               << "";
-    QTest::newRow("read-only folder, new folder") << "read-only folder"
-                                                  << "create folder" << kInvalidFolder;
-    QTest::newRow("folder removed, Save as") << "folder removed"
-                                             << "save as"
-                                             << "";
-    QTest::newRow("folder removed, new folder") << "folder removed"
-                                                << "create folder" << kInvalidFolder;
-    QTest::newRow("folder removed, preview") << "folder removed"
-                                             << "preview" << kFileError;
-    QTest::newRow("disk full, SAVE over a file") << "disk full"
-                                                 << "save" << kFileError;
-    QTest::newRow("disk full, Save as") << "disk full"
-                                        << "save as"
-                                        << "";
-    QTest::newRow("file removed, preview") << "file removed"
-                                           << "preview" << kFileError;
-    QTest::newRow("file removed, deletion") << "file removed"
-                                            << "delete" << kFileError;
-    QTest::newRow("text on the clipboard") << "clipboard text"
-                                           << "paste" << kPasteSmall;
-    QTest::newRow("clipboard emptied") << "clipboard empty"
-                                       << "paste" << kPasteSmall;
-    QTest::newRow("clipboard unreadable") << "clipboard unreadable"
-                                          << "paste" << kPasteInvalid;
-    QTest::newRow("bmp promising more than 64 bits count") << "overflowing bmp"
-                                                           << "import"
-                                                           << "";
-    QTest::newRow("100000 x 100000 bmp") << "huge bmp"
-                                         << "import"
-                                         << "";
-    QTest::newRow("100000 x 100000 png") << "huge png"
-                                         << "import"
-                                         << "";
-    QTest::newRow("100000 x 100000 png dropped") << "huge png"
-                                                 << "drop"
-                                                 << "";
+    const auto row = [](const char* name, const char* fault, const char* action,
+                        const QString& message) {
+        QTest::newRow(name) << QString(fault) << QString(action) << message;
+    };
+    row("read-only folder, SAVE", "read-only folder", "save", kFileError);
+    row("read-only folder, Save as", "read-only folder", "save as", QString());
+    row("read-only folder, new folder", "read-only folder", "create folder", kInvalidFolder);
+    row("folder removed, Save as", "folder removed", "save as", QString());
+    row("folder removed, new folder", "folder removed", "create folder", kInvalidFolder);
+    row("folder removed, preview", "folder removed", "preview", kFileError);
+    row("disk full, SAVE over a file", "disk full", "save", kFileError);
+    row("disk full, Save as", "disk full", "save as", QString());
+    row("file removed, preview", "file removed", "preview", kFileError);
+    row("file removed, deletion", "file removed", "delete", kFileError);
+    row("text on the clipboard", "clipboard text", "paste", kPasteSmall);
+    row("clipboard emptied", "clipboard empty", "paste", kPasteSmall);
+    row("clipboard unreadable", "clipboard unreadable", "paste", kPasteInvalid);
+    row("bmp promising more than 64 bits count", "overflowing bmp", "import", QString());
+    row("100000 x 100000 bmp", "huge bmp", "import", QString());
+    row("100000 x 100000 png", "huge png", "import", QString());
+    row("100000 x 100000 png dropped", "huge png", "drop", QString());
 }
 
 void FaultTest::faults() {
@@ -183,14 +163,12 @@ void FaultTest::faults() {
     f.o_fixed->setValue(true);
     f.o_64->setValue(true);
     f.c_snap->setValue(1);
-    app.window->pics_MouseDown(1, 0, 130, 100);
-    app.window->pics_MouseUp(1, 0, 130, 100);
+    app.clickView(130, 100);
     QCOMPARE(f.pict->image().size(), QSize(64, 64));
     f.Command2->click();
     QVERIFY(QFileInfo::exists(QDir(work).filePath(QStringLiteral("000.bmp"))));
     f.Command3->click();
-    app.window->pics_MouseDown(1, 0, 200, 140);
-    app.window->pics_MouseUp(1, 0, 200, 140);
+    app.clickView(200, 140);
     f.c_clipb->setValue(0); // the clipboard step is no part of the file's failure
     const QImage onClipboard = app.clipboard.content;
     QVERIFY(!onClipboard.isNull());

@@ -1,3 +1,4 @@
+#include "support/imagecheck.h"
 #include "support/testapp.h"
 
 #include "output/saving.h"
@@ -44,7 +45,6 @@ constexpr int kDefaultEvents = 5000;
 // Every so many events the soak clears out what it wrote, as a user would in
 // another program; otherwise a long run slows as the folders fill.
 constexpr int kTidyEvery = 1000;
-constexpr QRgb kBack = platform::kBackColor;
 
 const QString kTooSmall = QStringLiteral("Image too small. Can't import!");
 const QString kPasteSmall = QStringLiteral("Invalid Clipboard data or image too small!");
@@ -128,23 +128,6 @@ QByteArray encoded(const QImage& image, const char* format) {
     QImageWriter writer(&buffer, format);
     writer.write(image);
     return bytes;
-}
-
-// Whether two 32-bit images hold the same colours (alpha left aside).
-bool sameColours(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return false;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col) {
-            if ((p[col] & 0xFFFFFF) != (q[col] & 0xFFFFFF))
-                return false;
-        }
-    }
-    return true;
 }
 
 // What an import or a paste is expected to end in.
@@ -602,9 +585,7 @@ ImportFile Soak::makeImportFile() {
         const char* format = kind < 3 ? "PNG" : "BMP";
         file.image = saltedImage(w, h, quint32(rng_.next()));
         file.path = QStringLiteral("%1/in%2.%3").arg(dir).arg(index_).arg(kind < 3 ? "png" : "bmp");
-        QFile out(file.path);
-        out.open(QIODevice::WriteOnly);
-        out.write(encoded(file.image, format));
+        writeFile(file.path, encoded(file.image, format));
         file.outcome = small ? Outcome::TooSmall : Outcome::Accepted;
         file.kind = QStringLiteral("%1 %2x%3").arg(format).arg(w).arg(h);
     } else if (kind < 8) {
@@ -613,9 +594,7 @@ ImportFile Soak::makeImportFile() {
         const QByteArray bytes = encoded(saltedImage(w, h, quint32(rng_.next())), "BMP");
         const int cut = rng_.range(2, int(bytes.size()) - 1);
         file.path = QStringLiteral("%1/cut%2.bmp").arg(dir).arg(index_);
-        QFile out(file.path);
-        out.open(QIODevice::WriteOnly);
-        out.write(bytes.left(cut));
+        writeFile(file.path, bytes.left(cut));
         file.outcome = Outcome::Silent;
         file.kind =
             QStringLiteral("BMP %1x%2 cut at %3 of %4").arg(w).arg(h).arg(cut).arg(bytes.size());
@@ -626,9 +605,7 @@ ImportFile Soak::makeImportFile() {
         if (!bytes.isEmpty())
             bytes[0] = 'G'; // no picture format starts so
         file.path = QStringLiteral("%1/junk%2.bmp").arg(dir).arg(index_);
-        QFile out(file.path);
-        out.open(QIODevice::WriteOnly);
-        out.write(bytes);
+        writeFile(file.path, bytes);
         file.outcome = Outcome::Silent;
         file.kind = QStringLiteral("garbage of %1 bytes").arg(bytes.size());
     } else {
@@ -695,17 +672,13 @@ void Soak::checkImport(Outcome outcome, const QImage& image, const QString& smal
         SOAK_CHECK(shown.isEmpty(), "an accepted picture showed a message");
         SOAK_CHECK(m.state.sourcePicture && m.state.sourcePicture != sourceBefore_,
                    "an accepted picture is not the tileset");
-        SOAK_CHECK(sameColours(m.state.sourcePicture->image(), image),
+        SOAK_CHECK(firstDifference(m.state.sourcePicture->image(), image).isEmpty(),
                    "the tileset does not hold the picture's pixels");
         SOAK_COMPARE(m.HScroll1->value(), 0);
         SOAK_COMPARE(m.VScroll1->value(), 0);
         // The fit empties the Selection view.
         SOAK_COMPARE(m.pict->image().size(), QSize(32, 32));
-        {
-            QImage empty(32, 32, QImage::Format_RGB32);
-            empty.fill(kBack);
-            SOAK_CHECK(m.pict->image() == empty, "the fit left a capture behind");
-        }
+        SOAK_CHECK(m.pict->image() == backgroundImage(32, 32), "the fit left a capture behind");
         return;
     case Outcome::TooSmall:
         SOAK_COMPARE(shown, QStringList{smallMessage});
@@ -728,7 +701,8 @@ void Soak::checkWrittenBitmap(const QString& path) {
     const QImage written = reader.read();
     SOAK_CHECK(!written.isNull(), "a written bitmap cannot be read");
     SOAK_COMPARE(written.size(), f().pict->image().size());
-    SOAK_CHECK(sameColours(written, f().pict->image()), "a written bitmap lost colours");
+    SOAK_CHECK(firstDifference(written, f().pict->image()).isEmpty(),
+               "a written bitmap lost colours");
 }
 
 void Soak::save() {
@@ -916,7 +890,8 @@ void Soak::fileList() {
         SOAK_CHECK(preview && preview->isVisible(), "the preview is not shown");
         SOAK_COMPARE(preview->caption(), name);
         QImage file(path);
-        SOAK_CHECK(sameColours(preview->picture(), file), "the preview does not show the file");
+        SOAK_CHECK(firstDifference(preview->picture(), file).isEmpty(),
+                   "the preview does not show the file");
     } else {
         description_ = QStringLiteral("key q on %1").arg(name);
         QTest::keyClick(list, Qt::Key_Q);
