@@ -76,7 +76,7 @@ void BM_RedrawView(benchmark::State& state) {
     f.HScroll1->setValue(int(state.range(0)));
     f.VScroll1->setValue(int(state.range(1)));
     for (auto _ : state)
-        view::redrawView(f);
+        bigApp().window->redrawView();
     state.SetBytesProcessed(state.iterations() * qint64(kViewW) * kViewH * 4);
 }
 BENCHMARK(BM_RedrawView)->Args({0, 0})->Args({1000, 1777})->Args({kSide - kViewW, kSide - kViewH});

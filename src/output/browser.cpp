@@ -2,7 +2,6 @@
 
 #include "numbering.h"
 
-#include "app/mainform.h"
 #include "platform/button.h"
 #include "platform/checkbox.h"
 #include "platform/dialogs.h"
@@ -15,53 +14,45 @@
 #include "platform/system.h"
 #include "platform/textbox.h"
 
+#include <initializer_list>
+
 namespace output {
 
-QString driveFolder(const MainForm& f) {
-    const QString drive = f.Drive1->drive();
-    if (!f.svc.drives.canOpen(drive))
+QString driveFolder(const platform::Drives& drives, const platform::DriveList& Drive1) {
+    const QString drive = Drive1.drive();
+    if (!drives.canOpen(drive))
         throw platform::PlatformError(QStringLiteral("Device unavailable"));
-    return f.svc.drives.currentFolder(drive);
+    return drives.currentFolder(drive);
 }
 
-void driveChanged(MainForm& f) {
-    try {
-        f.Dir1->setPath(driveFolder(f));
-        updateNextFileLabel(f);
-    } catch (const std::exception&) {
-        f.svc.dialogs.msgBox(QStringLiteral("Media not found!"));
-        f.Drive1->setDrive(f.Dir1->path()); // runs this handler again for that drive
-    }
+void openDriveFolder(const AppState& s, const BrowserControls& c, const platform::Drives& drives) {
+    c.Dir1.setPath(driveFolder(drives, c.Drive1)); // Dir1_Change, nested
+    updateNextFileLabel(s, c.Label7);
 }
 
-void folderChanged(MainForm& f) {
-    f.File1->setPath(f.Dir1->path());
-    f.state.outputFolder = platform::withSeparator(f.Dir1->path());
-    updateNextFileLabel(f);
+void folderChanged(AppState& s, const BrowserControls& c) {
+    c.File1.setPath(c.Dir1.path());
+    s.outputFolder = platform::withSeparator(c.Dir1.path());
+    updateNextFileLabel(s, c.Label7);
 }
 
-void createFolder(MainForm& f) {
-    try {
-        const QString parent = platform::withSeparator(f.Dir1->path());
-        const QString answer =
-            f.svc.dialogs
-                .inputBox(QStringLiteral("Create folder under ") + parent + QStringLiteral(" :"),
-                          QStringLiteral("Create new folder"))
-                .value_or(QString());
-        platform::makeFolder(parent + answer);
-        f.Dir1->refresh();
-    } catch (const std::exception&) {
-        f.svc.dialogs.msgBox(QStringLiteral("Invalid folder!"));
-    }
+void createFolder(platform::Dialogs& dialogs, platform::DirList& Dir1) {
+    const QString parent = platform::withSeparator(Dir1.path());
+    const QString answer =
+        dialogs
+            .inputBox(QStringLiteral("Create folder under ") + parent + QStringLiteral(" :"),
+                      QStringLiteral("Create new folder"))
+            .value_or(QString());
+    platform::makeFolder(parent + answer);
+    Dir1.refresh();
 }
 
-void saveToFileClicked(MainForm& f) {
-    const bool on = f.c_file->value() != 0;
-    for (QWidget* control : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Command1),
-                             static_cast<QWidget*>(f.Command3), static_cast<QWidget*>(f.Drive1),
-                             static_cast<QWidget*>(f.Dir1), static_cast<QWidget*>(f.File1)})
+void saveToFileClicked(const platform::CheckBox& c_file, const SaveToFileControls& c) {
+    const bool on = c_file.value() != 0;
+    for (QWidget* control : std::initializer_list<QWidget*>{&c.Text1, &c.Command1, &c.Command3,
+                                                            &c.Drive1, &c.Dir1, &c.File1})
         control->setEnabled(on);
-    f.Label7->setVisible(on);
+    c.Label7.setVisible(on);
 }
 
 } // namespace output

@@ -1,35 +1,39 @@
 #include "numbering.h"
 
-#include "app/mainform.h"
 #include "platform/label.h"
 #include "platform/numtext.h"
 #include "platform/textbox.h"
 
 namespace output {
 
-void startNumberChanged(MainForm& f) {
-    const QString text = f.Text1->text();
-    if (text.contains(u',') || text.contains(u'.') || !platform::isNumeric(text))
-        f.Text1->setText(QStringLiteral("000")); // runs this handler again, nested
-    f.state.startNumber = platform::val(f.Text1->text());
+QString nextFileCaption(int fileCounter) {
+    if (fileCounter > kLastFileNumber)
+        return QStringLiteral("Next file:???");
+    return QStringLiteral("Next file:") + platform::format(fileCounter, QStringLiteral("000")) +
+           QStringLiteral(".bmp");
 }
 
-void resetCounter(MainForm& f) {
-    try {
-        f.state.fileCounter = platform::toInt16(f.state.startNumber);
-        updateNextFileLabel(f);
-    } catch (const std::exception&) {
-        // A start number that does not fit is not taken; the counter stays.
-    }
+QString numberedFile(const QString& outputFolder, int counter) {
+    return outputFolder + platform::format(counter, QStringLiteral("000")) + QStringLiteral(".bmp");
 }
 
-void updateNextFileLabel(MainForm& f) {
-    if (f.state.fileCounter > 999)
-        f.Label7->setCaption(QStringLiteral("Next file:???"));
-    else
-        f.Label7->setCaption(QStringLiteral("Next file:") +
-                             platform::format(f.state.fileCounter, QStringLiteral("000")) +
-                             QStringLiteral(".bmp"));
+bool startTextRefused(const QString& text) {
+    return !platform::isWholeNumberText(text);
+}
+
+void startNumberChanged(AppState& s, platform::TextBox& Text1) {
+    if (startTextRefused(Text1.text()))
+        Text1.setText(QStringLiteral("000")); // runs this handler again, nested
+    s.startNumber = platform::val(Text1.text());
+}
+
+void resetCounter(AppState& s, platform::Label& Label7) {
+    s.fileCounter = platform::toInt16(s.startNumber);
+    updateNextFileLabel(s, Label7);
+}
+
+void updateNextFileLabel(const AppState& s, platform::Label& Label7) {
+    Label7.setCaption(nextFileCaption(s.fileCounter));
 }
 
 } // namespace output

@@ -1,14 +1,33 @@
 #pragma once
 
-struct MainForm;
+#include "platform/picture.h"
+
+#include <QString>
+
+namespace platform {
+class FileList;
+class Form;
+class Screen;
+} // namespace platform
 
 namespace output {
 
-// A double-click on a saved file shows it unscaled in the preview window.
-void previewFile(MainForm& f);
-// Backspace in the file list deletes the selected file, without a question.
-void fileListKey(MainForm& f, int keyAscii);
-// Esc in the preview window hides it.
-void previewKey(MainForm& f, int keyAscii);
+// The keys the file list and the preview answer.
+inline constexpr int kBackspace = 8;
+inline constexpr int kEscape = 27;
+
+// The selected file's path: the folder, the separator and the name joined as
+// they are. At a root this gives two separators in a row, which still names it.
+QString selectedFile(const QString& folder, const QString& fileName);
+
+// Reads the file selected in File1; throws when it cannot be read.
+platform::PicturePtr readSelectedFile(const platform::FileList& File1, const QString& folder);
+// Shows the picture unscaled in the preview window, captioned with its name and
+// sized to it within the screen, and brings the window to the front.
+void showPreview(const platform::Picture& picture, const QString& fileName,
+                 const platform::Screen& screen, platform::Form& window);
+
+// Deletes the file selected in File1, without a question; throws when it fails.
+void deleteSelectedFile(const platform::FileList& File1, const QString& folder);
 
 } // namespace output

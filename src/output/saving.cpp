@@ -2,61 +2,46 @@
 
 #include "numbering.h"
 
-#include "app/mainform.h"
-#include "platform/checkbox.h"
 #include "platform/clipboard.h"
+#include "platform/commondialog.h"
 #include "platform/dialogs.h"
 #include "platform/filelist.h"
-#include "platform/numtext.h"
 #include "platform/picture.h"
-#include "platform/picturebox.h"
 
 namespace output {
 
-QString numberedFile(const QString& outputFolder, int counter) {
-    return outputFolder + platform::format(counter, QStringLiteral("000")) + QStringLiteral(".bmp");
+void copyToClipboard(platform::Clipboard& clipboard, const QImage& capture) {
+    clipboard.clear();
+    clipboard.setImage(capture);
 }
 
-void saveSelection(MainForm& f) {
-    if (f.c_clipb->value() == 1) {
-        try {
-            f.svc.clipboard.clear();
-            f.svc.clipboard.setImage(f.pict->image());
-        } catch (const std::exception&) {
-            // Not silent: the user would paste whatever was there before.
-            f.svc.dialogs.msgBox(QStringLiteral("Clipboard error!"));
-        }
+void saveNumbered(AppState& s, const QImage& capture, platform::Dialogs& dialogs,
+                  platform::Label& Label7, platform::FileList& File1) {
+    if (s.fileCounter > kLastFileNumber) {
+        dialogs.msgBox(QStringLiteral("Max: 999.BMP - Please set new start and reset."));
+        return;
     }
-    try {
-        if (f.c_file->value() != 1)
-            return;
-        if (f.state.fileCounter > 999) {
-            f.svc.dialogs.msgBox(QStringLiteral("Max: 999.BMP - Please set new start and reset."));
-            return;
-        }
-        platform::savePicture(f.pict->image(),
-                              numberedFile(f.state.outputFolder, f.state.fileCounter));
-        f.state.fileCounter = std::int16_t(f.state.fileCounter + 1);
-        updateNextFileLabel(f);
-        f.File1->refresh();
-    } catch (const std::exception&) {
-        f.svc.dialogs.msgBox(QStringLiteral("File error!"));
-    }
+    platform::savePicture(capture, numberedFile(s.outputFolder, s.fileCounter));
+    s.fileCounter = std::int16_t(s.fileCounter + 1);
+    updateNextFileLabel(s, Label7);
+    File1.refresh();
 }
 
-void saveSelectionAs(MainForm& f) {
-    const QString title = f.cmdb.dialogTitle;
-    const QString filter = f.cmdb.filter;
-    try {
-        f.cmdb.dialogTitle = QStringLiteral("Save Selection As");
-        f.cmdb.filter = QStringLiteral("Windows bitmaps (*.bmp)|*.bmp");
-        f.cmdb.fileName.clear();
-        f.cmdb.showSave();
-        platform::savePicture(f.pict->image(), f.cmdb.fileName);
-    } catch (const std::exception&) {
-    }
-    f.cmdb.dialogTitle = title;
-    f.cmdb.filter = filter;
+void saveSelectionAs(platform::CommonDialog& cmdb, const QImage& capture) {
+    struct Restore {
+        platform::CommonDialog& cmdb;
+        QString title = cmdb.dialogTitle;
+        QString filter = cmdb.filter;
+        ~Restore() {
+            cmdb.dialogTitle = title;
+            cmdb.filter = filter;
+        }
+    } restore{cmdb};
+    cmdb.dialogTitle = QStringLiteral("Save Selection As");
+    cmdb.filter = QStringLiteral("Windows bitmaps (*.bmp)|*.bmp");
+    cmdb.fileName.clear();
+    cmdb.showSave();
+    platform::savePicture(capture, cmdb.fileName);
 }
 
 } // namespace output

@@ -1,16 +1,31 @@
 #pragma once
 
-class QString;
-struct MainForm;
+#include "app/appstate.h"
+
+#include <QImage>
+
+namespace platform {
+class Clipboard;
+class CommonDialog;
+class Dialogs;
+class FileList;
+class Label;
+} // namespace platform
 
 namespace output {
 
-// "SAVE": the capture to the clipboard and/or as the next numbered bitmap.
-void saveSelection(MainForm& f);
-// "Save as...": the capture under a name chosen in the save dialog.
-void saveSelectionAs(MainForm& f);
+// SAVE's first step: the capture to the clipboard, replacing what was there.
+void copyToClipboard(platform::Clipboard& clipboard, const QImage& capture);
 
-// The numbered file's path for the counter: the output folder, three digits, ".bmp".
-QString numberedFile(const QString& outputFolder, int counter);
+// SAVE's second step: the capture as the next numbered bitmap in the output
+// folder; then the number advances, Label7 follows and File1 shows the file.
+// Past 999 it only says so. A failed write passes to the caller with nothing
+// advanced.
+void saveNumbered(AppState& s, const QImage& capture, platform::Dialogs& dialogs,
+                  platform::Label& Label7, platform::FileList& File1);
+
+// "Save as...": the capture under a name chosen in the save dialog. The common
+// dialog's title and filter are the import's again afterwards, whatever happens.
+void saveSelectionAs(platform::CommonDialog& cmdb, const QImage& capture);
 
 } // namespace output

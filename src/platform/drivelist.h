@@ -17,7 +17,6 @@ public:
 
     QString drive() const { return currentText(); }
     void setDrive(const QString& path);
-    const Drives& drives() const { return drives_; }
 
     std::function<void()> onChange;
 

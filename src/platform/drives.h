@@ -30,21 +30,6 @@ public:
     QString workingFolder() const override;
 };
 
-// Drives given by the caller: temporary folders in tests.
-class FixedDrives : public Drives {
-public:
-    FixedDrives(QStringList roots, QString workingFolder)
-        : roots_(std::move(roots))
-        , workingFolder_(std::move(workingFolder)) {}
-
-    QStringList roots() const override { return roots_; }
-    QString workingFolder() const override { return workingFolder_; }
-
-private:
-    QStringList roots_;
-    QString workingFolder_;
-};
-
 // Whether the folder contains the path (or is it), both in any separator form.
 bool folderContains(const QString& folder, const QString& path);
 

@@ -47,6 +47,11 @@ void Form::setOuterHeight(double twips) {
         clientPixels(twips, screen_.twipsPerPixelY(), kFrameHeight, clientLimit_.height()));
 }
 
+void Form::fitOuterSizeTo(int w, int h) {
+    setOuterWidth(w * screen_.twipsPerPixelX() + kFrameTwipsX);
+    setOuterHeight(h * screen_.twipsPerPixelY() + kFrameTwipsY);
+}
+
 void Form::setPicture(const QImage& picture) {
     picture_ = picture;
     update();

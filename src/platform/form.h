@@ -18,6 +18,10 @@ class Form : public QWidget {
 public:
     static constexpr int kFrameWidth = 10;
     static constexpr int kFrameHeight = 24;
+    // The same allowance in twips, as the windows that size themselves to their
+    // picture add it: 150 across and 360 down at 15 twips to the pixel.
+    static constexpr double kFrameTwipsX = kFrameWidth * 15;
+    static constexpr double kFrameTwipsY = kFrameHeight * 15;
 
     Form(QWidget* owner, const Screen& screen, Qt::WindowFlags flags);
 
@@ -28,6 +32,9 @@ public:
     double outerHeight() const;
     void setOuterWidth(double twips);
     void setOuterHeight(double twips);
+    // Outer size for a client area of w x h pixels: w x TwipsPerPixelX + 150 by
+    // h x TwipsPerPixelY + 360 twips, width first.
+    void fitOuterSizeTo(int w, int h);
     // The largest client area the window may take; none by default.
     void setClientLimit(QSize pixels) { clientLimit_ = pixels; }
 

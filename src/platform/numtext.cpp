@@ -14,6 +14,10 @@ bool isBlank(QChar c) {
 
 } // namespace
 
+bool isWholeNumberText(const QString& text) {
+    return !text.contains(u',') && !text.contains(u'.') && isNumeric(text);
+}
+
 bool isNumeric(const QString& text) {
     qsizetype i = 0;
     qsizetype end = text.size();

@@ -10,6 +10,10 @@ namespace platform {
 
 bool isNumeric(const QString& text);
 
+// What a number box takes: no comma, no full stop, and a number by isNumeric.
+// Anything else is replaced whole by the box's fall-back text.
+bool isWholeNumberText(const QString& text);
+
 // The number the text begins with (0 when it begins with none).
 double val(const QString& text);
 

@@ -18,6 +18,7 @@ public:
 
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
+    QSize size() const { return image_.size(); }
     bool isEmpty() const { return image_.isNull(); }
     const QImage& image() const { return image_; }
 

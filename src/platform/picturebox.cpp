@@ -150,20 +150,12 @@ void PictureBox::refresh() {
 
 void PictureBox::dropTransient() {
     boxes_.clear();
-    blits_.clear();
     update();
 }
 
 void PictureBox::paintPicture(const QImage& source, int dx, int dy, int w, int h, int sx, int sy) {
-    if (autoRedraw_) {
-        copyPixels(image_, source, dx, dy, w, h, sx, sy, backColor_);
-        dropTransient();
-        return;
-    }
-    QImage pixels(std::max(w, 0), std::max(h, 0), QImage::Format_RGB32);
-    copyPixels(pixels, source, 0, 0, w, h, sx, sy, backColor_);
-    blits_.push_back({QPoint(dx, dy), pixels});
-    update();
+    copyPixels(image_, source, dx, dy, w, h, sx, sy, backColor_);
+    dropTransient();
 }
 
 void PictureBox::lineBox(int x1, int y1, int x2, int y2) {
@@ -182,8 +174,6 @@ void PictureBox::lineBox(int x1, int y1, int x2, int y2) {
 }
 
 void PictureBox::drawTransient(QPainter& painter) const {
-    for (const TransientBlit& blit : blits_)
-        painter.drawImage(blit.at, blit.pixels);
     for (const TransientBox& box : boxes_)
         drawBox(painter, box.rect, box.color);
 }

@@ -27,17 +27,16 @@ public:
     void setWidth(int width);
     void setHeight(int height);
 
-    bool autoRedraw() const { return autoRedraw_; }
     void setAutoRedraw(bool on) { autoRedraw_ = on; }
     QRgb foreColor() const { return foreColor_; }
     void setForeColor(QRgb color) { foreColor_ = color; }
-    QRgb backColor() const { return backColor_; }
 
     void cls();
     void refresh();
 
-    // Copies the source rectangle (sx, sy, w, h) one to one to (dx, dy); where it
-    // reaches past the source, the background colour is drawn instead.
+    // Copies the source rectangle (sx, sy, w, h) one to one to (dx, dy) of the
+    // image; where it reaches past the source, the background colour is drawn
+    // instead. Always persistent: nothing paints pictures on the screen only.
     void paintPicture(const QImage& source, int dx, int dy, int w, int h, int sx, int sy);
 
     // The outline of the box with these corners, both corner pixels included,
@@ -69,10 +68,6 @@ private:
         QRect rect;
         QRgb color;
     };
-    struct TransientBlit {
-        QPoint at;
-        QImage pixels;
-    };
 
     void resizeImage(int width, int height);
     void drawTransient(QPainter& painter) const;
@@ -83,7 +78,6 @@ private:
     QWidget* border_ = nullptr;
     QImage image_;
     std::vector<TransientBox> boxes_;
-    std::vector<TransientBlit> blits_;
     bool autoRedraw_ = true;
     QRgb foreColor_ = 0xFF000000;
     QRgb backColor_ = kBackColor;

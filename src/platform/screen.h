@@ -22,18 +22,4 @@ public:
     QSize availableSize() const override;
 };
 
-class FixedScreen : public Screen {
-public:
-    explicit FixedScreen(double twipsPerPixel = 15.0, QSize available = QSize(1920, 1080))
-        : twips_(twipsPerPixel)
-        , available_(available) {}
-    double twipsPerPixelX() const override { return twips_; }
-    double twipsPerPixelY() const override { return twips_; }
-    QSize availableSize() const override { return available_; }
-
-private:
-    double twips_;
-    QSize available_;
-};
-
 } // namespace platform

@@ -1,11 +1,24 @@
 #pragma once
 
-struct MainForm;
+#include "app/appstate.h"
+
+namespace platform {
+class Form;
+class PictureBox;
+} // namespace platform
 
 namespace selection {
 
-// The release of the left button copies the rectangle the gesture left, when it
-// passes the release test, from the view's image into the Selection view.
-void viewReleased(MainForm& f, int button);
+// Where the capture comes from and where it goes.
+struct CaptureControls {
+    platform::PictureBox& pics;
+    platform::Form& frm_pict;
+    platform::PictureBox& pict;
+};
+
+// On the release of the left button: copies the rectangle the gesture left, when
+// it passes the release test, from the view's image into the Selection view,
+// which takes its size.
+void captureSelection(const AppState& s, const CaptureControls& c);
 
 } // namespace selection

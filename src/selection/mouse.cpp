@@ -1,103 +1,69 @@
 #include "mouse.h"
 
-#include "view/redraw.h"
+#include "rules.h"
 
-#include "app/mainform.h"
 #include "platform/button.h"
 #include "platform/checkbox.h"
+#include "platform/commondialog.h"
 #include "platform/label.h"
-#include "platform/numtext.h"
 #include "platform/optionbutton.h"
 #include "platform/picturebox.h"
-
-#include <cmath>
 
 namespace selection {
 
 namespace {
 
-// A fixed size below 1 places nothing that can be drawn or captured.
-bool fixedSizeUsable(const AppState& s) {
-    return s.tileWidth >= 1 && s.tileHeight >= 1;
+void placeFixed(AppState& s, const MouseControls& c, double x, double y) {
+    const Edges e = selection::placeFixed(x, y, s.tileWidth, s.tileHeight, c.c_snap.value() == 1);
+    s.selLeft = e.left;
+    s.selTop = e.top;
+    s.selRight = e.right;
+    s.selBottom = e.bottom;
 }
 
-long long wholeQuotient(double a, double b) {
-    return std::llround(a) / std::llround(b); // cut toward zero
-}
-
-void placeFixed(MainForm& f, double x, double y) {
-    AppState& s = f.state;
-    if (f.c_snap->value() == 1 && fixedSizeUsable(s)) {
-        s.selLeft = double(wholeQuotient(x, s.tileWidth)) * s.tileWidth - s.tileWidth;
-        s.selTop = double(wholeQuotient(y, s.tileHeight)) * s.tileHeight - s.tileHeight;
-    } else {
-        s.selLeft = x - s.tileWidth;
-        s.selTop = y - s.tileHeight;
-    }
-    s.selRight = s.selLeft + s.tileWidth;
-    s.selBottom = s.selTop + s.tileHeight;
-}
-
-void drawOutline(MainForm& f) {
-    const AppState& s = f.state;
+void drawOutline(const AppState& s, platform::PictureBox& pics) {
     // A redraw while the button is held (the wheel over a scroll bar, a paste by key)
     // switches persistent drawing back on; the outline still belongs to the screen only.
-    f.pics->setAutoRedraw(false);
-    f.pics->lineBox(int(s.selLeft - 1), int(s.selTop - 1), int(s.selRight + 1),
-                    int(s.selBottom + 1));
+    pics.setAutoRedraw(false);
+    pics.lineBox(int(s.selLeft - 1), int(s.selTop - 1), int(s.selRight + 1), int(s.selBottom + 1));
 }
 
 } // namespace
 
-void viewPressed(MainForm& f, int button, double x, double y) {
-    if (button != platform::LeftButton)
-        return;
-    AppState& s = f.state;
-    view::redrawView(f);
-    f.pics->setAutoRedraw(false);
-    if (f.o_adjust->value()) {
+void placeOnPress(AppState& s, const MouseControls& c, double x, double y) {
+    c.pics.setAutoRedraw(false);
+    if (c.o_adjust.value()) {
         s.selLeft = x;
         s.selTop = y;
         return;
     }
-    placeFixed(f, x, y);
-    if (!fixedSizeUsable(s))
-        return;
-    if (s.selLeft >= 0 && s.selTop >= 0 && s.selRight <= s.viewMaxWidth &&
-        s.selBottom <= s.viewMaxHeight)
-        drawOutline(f);
+    placeFixed(s, c, x, y);
+    if (fixedSizeUsable(s.tileWidth, s.tileHeight) && outlineShownOnPress(s))
+        drawOutline(s, c.pics);
 }
 
-void viewDragged(MainForm& f, int button, double x, double y) {
-    if (button != platform::LeftButton)
-        return;
-    AppState& s = f.state;
-    f.pics->refresh();
-    const bool adjustable = f.o_adjust->value();
+void dragTo(AppState& s, const MouseControls& c, double x, double y) {
+    c.pics.refresh();
+    const bool adjustable = c.o_adjust.value();
     if (adjustable) {
         s.selRight = x;
         s.selBottom = y;
     } else {
-        placeFixed(f, x, y);
+        placeFixed(s, c, x, y);
     }
-    const bool inBounds = s.selLeft >= 0 && s.selTop >= 0 && x <= s.viewMaxWidth &&
-                          y <= s.viewMaxHeight && x > s.selLeft && y > s.selTop;
-    if (inBounds && (adjustable || fixedSizeUsable(s))) {
-        drawOutline(f);
-        f.Label8->setCaption(QStringLiteral("Width:") + platform::str(s.selRight - s.selLeft) +
-                             QStringLiteral("   Height:") + platform::str(s.selBottom - s.selTop));
+    if (inDragBounds(s, x, y) && (adjustable || fixedSizeUsable(s.tileWidth, s.tileHeight))) {
+        drawOutline(s, c.pics);
+        c.Label8.setCaption(dragSizeCaption(s.selRight - s.selLeft, s.selBottom - s.selTop));
     } else {
-        f.Label8->setCaption(QString());
+        c.Label8.setCaption(QString());
     }
 }
 
-void chooseColor(MainForm& f) {
-    try {
-        f.cmdb.showColor();
-        f.Command4->setBackColor(f.cmdb.color);
-        f.pics->setForeColor(f.cmdb.color);
-    } catch (const std::exception&) {
-    }
+void chooseColor(platform::CommonDialog& cmdb, platform::Button& Command4,
+                 platform::PictureBox& pics) {
+    cmdb.showColor();
+    Command4.setBackColor(cmdb.color);
+    pics.setForeColor(cmdb.color);
 }
 
 } // namespace selection

@@ -1,6 +1,7 @@
 #include "sizeoptions.h"
 
-#include "app/mainform.h"
+#include "rules.h"
+
 #include "platform/checkbox.h"
 #include "platform/dialogs.h"
 #include "platform/label.h"
@@ -8,70 +9,60 @@
 #include "platform/optionbutton.h"
 #include "platform/textbox.h"
 
+#include <initializer_list>
+
 namespace selection {
 
 namespace {
 
-bool refused(const QString& text, double maximum) {
-    return text.contains(u',') || text.contains(u'.') || !platform::isNumeric(text) ||
-           platform::val(text) > maximum;
+void setEnabled(std::initializer_list<QWidget*> controls, bool on) {
+    for (QWidget* control : controls)
+        control->setEnabled(on);
 }
 
-void sizeBoxChanged(MainForm& f, platform::TextBox& box, double AppState::*size,
-                    double AppState::*maximum) {
-    const QString fallback = platform::format(f.state.*size, QStringLiteral("#"));
-    if (refused(box.text(), f.state.*maximum))
+void sizeBoxChanged(platform::TextBox& box, double& size, double maximum) {
+    const QString fallback = platform::format(size, QStringLiteral("#"));
+    if (sizeTextRefused(box.text(), maximum))
         box.setText(fallback); // runs this handler again, nested
-    f.state.*size = platform::val(box.text());
+    size = platform::val(box.text());
 }
 
 } // namespace
 
-void adjustableMode(MainForm& f) {
-    for (QWidget* control : {static_cast<QWidget*>(f.o_16), static_cast<QWidget*>(f.o_32),
-                             static_cast<QWidget*>(f.o_64), static_cast<QWidget*>(f.o_custom),
-                             static_cast<QWidget*>(f.c_snap), static_cast<QWidget*>(f.trw),
-                             static_cast<QWidget*>(f.trh)})
-        control->setEnabled(false);
+void adjustableMode(const SizeControls& c) {
+    setEnabled({&c.o_16, &c.o_32, &c.o_64, &c.o_custom, &c.c_snap, &c.trw, &c.trh}, false);
 }
 
-void fixedMode(MainForm& f) {
-    f.Label8->setCaption(QString());
-    for (QWidget* control : {static_cast<QWidget*>(f.o_16), static_cast<QWidget*>(f.o_32),
-                             static_cast<QWidget*>(f.o_64), static_cast<QWidget*>(f.o_custom),
-                             static_cast<QWidget*>(f.c_snap)})
-        control->setEnabled(true);
-    if (f.o_custom->value()) {
-        f.trw->setEnabled(true);
-        f.trh->setEnabled(true);
-    }
+void fixedMode(const SizeControls& c, platform::Label& Label8) {
+    Label8.setCaption(QString());
+    setEnabled({&c.o_16, &c.o_32, &c.o_64, &c.o_custom, &c.c_snap}, true);
+    if (c.o_custom.value())
+        setEnabled({&c.trw, &c.trh}, true);
 }
 
-void presetSize(MainForm& f, int n) {
-    if (f.state.maxTileWidth < n || f.state.maxTileHeight < n) {
-        f.svc.dialogs.msgBox(f.Label3->caption());
-        f.o_custom->setValue(true); // runs the Custom handling
+void presetSize(AppState& s, const SizeControls& c, platform::Dialogs& dialogs, int n) {
+    if (!presetFits(n, s.maxTileWidth, s.maxTileHeight)) {
+        dialogs.msgBox(c.Label3.caption());
+        c.o_custom.setValue(true); // o_custom_Click, nested
         return;
     }
-    f.trw->setEnabled(false);
-    f.trh->setEnabled(false);
-    f.state.tileWidth = n;
-    f.state.tileHeight = n;
+    setEnabled({&c.trw, &c.trh}, false);
+    s.tileWidth = n;
+    s.tileHeight = n;
 }
 
-void customSize(MainForm& f) {
-    f.trw->setEnabled(true);
-    f.trh->setEnabled(true);
-    f.state.tileWidth = platform::val(f.trw->text());
-    f.state.tileHeight = platform::val(f.trh->text());
+void customSize(AppState& s, const SizeControls& c) {
+    setEnabled({&c.trw, &c.trh}, true);
+    s.tileWidth = platform::val(c.trw.text());
+    s.tileHeight = platform::val(c.trh.text());
 }
 
-void widthBoxChanged(MainForm& f) {
-    sizeBoxChanged(f, *f.trw, &AppState::tileWidth, &AppState::maxTileWidth);
+void widthBoxChanged(AppState& s, platform::TextBox& trw) {
+    sizeBoxChanged(trw, s.tileWidth, s.maxTileWidth);
 }
 
-void heightBoxChanged(MainForm& f) {
-    sizeBoxChanged(f, *f.trh, &AppState::tileHeight, &AppState::maxTileHeight);
+void heightBoxChanged(AppState& s, platform::TextBox& trh) {
+    sizeBoxChanged(trh, s.tileHeight, s.maxTileHeight);
 }
 
 } // namespace selection

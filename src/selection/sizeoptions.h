@@ -1,18 +1,43 @@
 #pragma once
 
-class QString;
-struct MainForm;
+#include "app/appstate.h"
+
+namespace platform {
+class CheckBox;
+class Dialogs;
+class Label;
+class OptionButton;
+class TextBox;
+} // namespace platform
 
 namespace selection {
 
-void adjustableMode(MainForm& f);
-void fixedMode(MainForm& f);
-// "16X16", "32X32", "64X64": refused with the largest size as the message, then
-// "Custom", when n exceeds the largest selection in either direction.
-void presetSize(MainForm& f, int n);
-void customSize(MainForm& f);
-// Every change of a size box; a refused text is put back to the size in force.
-void widthBoxChanged(MainForm& f);
-void heightBoxChanged(MainForm& f);
+// The controls that choose the fixed size.
+struct SizeControls {
+    platform::OptionButton& o_16;
+    platform::OptionButton& o_32;
+    platform::OptionButton& o_64;
+    platform::OptionButton& o_custom;
+    platform::CheckBox& c_snap;
+    platform::TextBox& trw;
+    platform::TextBox& trh;
+    platform::Label& Label3;
+};
+
+// "Adjustable" switches the size controls off; "Fixed" switches the presets and
+// Snap on, the size boxes too when "Custom" is chosen, and empties Label8.
+void adjustableMode(const SizeControls& c);
+void fixedMode(const SizeControls& c, platform::Label& Label8);
+
+// "16X16", "32X32", "64X64": refused with the limits caption as the message,
+// then "Custom" chosen (its Click runs inside that write), when n exceeds the
+// largest selection in either direction.
+void presetSize(AppState& s, const SizeControls& c, platform::Dialogs& dialogs, int n);
+void customSize(AppState& s, const SizeControls& c);
+
+// Every change of a size box; a refused text is put back to the size in force,
+// which runs the box's Change again, nested, before this one goes on.
+void widthBoxChanged(AppState& s, platform::TextBox& trw);
+void heightBoxChanged(AppState& s, platform::TextBox& trh);
 
 } // namespace selection

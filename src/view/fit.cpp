@@ -1,8 +1,5 @@
 #include "fit.h"
 
-#include "redraw.h"
-
-#include "app/mainform.h"
 #include "platform/form.h"
 #include "platform/label.h"
 #include "platform/numtext.h"
@@ -14,58 +11,61 @@
 
 namespace view {
 
-void fitViewToImage(MainForm& f) {
-    AppState& s = f.state;
-    const int w = s.sourcePicture->width();
-    const int h = s.sourcePicture->height();
+ViewFit fitView(QSize picture, double maxWidth, double maxHeight) {
+    ViewFit fit;
+    const int w = picture.width();
+    const int h = picture.height();
+    fit.hScrollShown = !(w < maxWidth);
+    fit.width = fit.hScrollShown ? int(maxWidth) : w;
+    fit.vScrollShown = !(h < maxHeight);
+    fit.height = fit.vScrollShown ? int(maxHeight) : h;
+    fit.hMax = std::abs(w - fit.width);
+    fit.vMax = std::abs(h - fit.height);
+    return fit;
+}
 
-    f.pics->cls();
-    f.pict->cls();
-    f.frm_pict->setOuterWidth(1680);
-    f.frm_pict->setOuterHeight(1635);
-    f.pict->setWidth(32);
-    f.pict->setHeight(32);
+QString maxSizeCaption(double maxTileWidth, double maxTileHeight) {
+    return QStringLiteral("Max: ") + platform::format(maxTileWidth, QStringLiteral("#")) +
+           QStringLiteral(" X ") + platform::format(maxTileHeight, QStringLiteral("#"));
+}
 
-    if (w < s.viewMaxWidth) {
-        f.pics->setWidth(w);
-        f.HScroll1->hide();
-    } else {
-        f.pics->setWidth(int(s.viewMaxWidth));
-        f.HScroll1->show();
-    }
-    if (h < s.viewMaxHeight) {
-        f.pics->setHeight(h);
-        f.VScroll1->hide();
-    } else {
-        f.pics->setHeight(int(s.viewMaxHeight));
-        f.VScroll1->show();
-    }
-    f.HScroll1->move(f.HScroll1->x(), f.pics->height() + f.pics->y() + 1);
-    f.VScroll1->move(f.pics->width() + f.pics->x() + 1, f.VScroll1->y());
+void fitViewToImage(AppState& s, const FitControls& c) {
+    const ViewFit fit = fitView(s.sourcePicture->size(), s.viewMaxWidth, s.viewMaxHeight);
+    platform::PictureBox& pics = c.view.pics;
+    platform::ScrollBar& HScroll1 = c.view.HScroll1;
+    platform::ScrollBar& VScroll1 = c.view.VScroll1;
 
-    s.maxTileWidth = f.pics->width();
-    s.maxTileHeight = f.pics->height();
+    pics.cls();
+    c.pict.cls();
+    c.frm_pict.setOuterWidth(kSelectionViewResetWidth);
+    c.frm_pict.setOuterHeight(kSelectionViewResetHeight);
+    c.pict.setWidth(kCaptureResetSize);
+    c.pict.setHeight(kCaptureResetSize);
+
+    pics.setWidth(fit.width);
+    HScroll1.setVisible(fit.hScrollShown);
+    pics.setHeight(fit.height);
+    VScroll1.setVisible(fit.vScrollShown);
+    HScroll1.move(HScroll1.x(), pics.height() + pics.y() + 1);
+    VScroll1.move(pics.width() + pics.x() + 1, VScroll1.y());
+
+    s.maxTileWidth = pics.width();
+    s.maxTileHeight = pics.height();
     if (s.tileWidth > s.maxTileWidth) {
         s.tileWidth = s.maxTileWidth;
-        f.trw->setText(platform::format(s.tileWidth, QStringLiteral("#")));
+        c.trw.setText(platform::format(s.tileWidth, QStringLiteral("#"))); // trw_Change, nested
     }
     if (s.tileHeight > s.maxTileHeight) {
         s.tileHeight = s.maxTileHeight;
-        f.trh->setText(platform::format(s.tileHeight, QStringLiteral("#")));
+        c.trh.setText(platform::format(s.tileHeight, QStringLiteral("#"))); // trh_Change, nested
     }
-    f.Label3->setCaption(
-        QStringLiteral("Max: ") + platform::format(s.maxTileWidth, QStringLiteral("#")) +
-        QStringLiteral(" X ") + platform::format(s.maxTileHeight, QStringLiteral("#")));
+    c.Label3.setCaption(maxSizeCaption(s.maxTileWidth, s.maxTileHeight));
 
-    f.HScroll1->setMax(std::abs(w - f.pics->width()));
-    f.VScroll1->setMax(std::abs(h - f.pics->height()));
-    f.HScroll1->setValue(0);
-    f.VScroll1->setValue(0);
-    redrawView(f);
-}
-
-void scrolled(MainForm& f) {
-    redrawView(f);
+    // Each may run the scroll bar's Change, nested.
+    HScroll1.setMax(fit.hMax);
+    VScroll1.setMax(fit.vMax);
+    HScroll1.setValue(0);
+    VScroll1.setValue(0);
 }
 
 } // namespace view

@@ -1,17 +1,16 @@
 #include "redraw.h"
 
-#include "app/mainform.h"
 #include "platform/picturebox.h"
 #include "platform/scrollbar.h"
 
 namespace view {
 
-void redrawView(MainForm& f) {
-    f.pics->setAutoRedraw(true);
-    if (!f.state.sourcePicture)
+void redrawView(const AppState& s, const ViewControls& c) {
+    c.pics.setAutoRedraw(true);
+    if (!s.sourcePicture)
         return;
-    f.pics->paintPicture(f.state.sourcePicture->image(), 0, 0, f.pics->width(), f.pics->height(),
-                         f.HScroll1->value(), f.VScroll1->value());
+    c.pics.paintPicture(s.sourcePicture->image(), 0, 0, c.pics.width(), c.pics.height(),
+                        c.HScroll1.value(), c.VScroll1.value());
 }
 
 } // namespace view

@@ -1,11 +1,23 @@
 #pragma once
 
-struct MainForm;
+#include "app/appstate.h"
+
+namespace platform {
+class PictureBox;
+class ScrollBar;
+} // namespace platform
 
 namespace view {
 
+// The view and the scroll bars that move it over the tileset.
+struct ViewControls {
+    platform::PictureBox& pics;
+    platform::ScrollBar& HScroll1;
+    platform::ScrollBar& VScroll1;
+};
+
 // Paints the tileset from the scroll offsets into the view's image, one to one.
 // Never fails: without a tileset it draws nothing.
-void redrawView(MainForm& f);
+void redrawView(const AppState& s, const ViewControls& c);
 
 } // namespace view

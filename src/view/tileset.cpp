@@ -1,67 +1,43 @@
 #include "tileset.h"
 
-#include "fit.h"
-
-#include "app/mainform.h"
+#include "platform/clipboard.h"
+#include "platform/commondialog.h"
 #include "platform/dialogs.h"
 #include "platform/picture.h"
-#include "platform/clipboard.h"
 
 #include <QImageReader>
-#include <QString>
 
 #include <memory>
 
 namespace view {
 
-namespace {
-
-constexpr int kMinimumSize = 16;
-
-bool tooSmall(const platform::Picture& picture) {
-    return picture.width() < kMinimumSize || picture.height() < kMinimumSize;
+bool tooSmallForTileset(QSize picture) {
+    return picture.width() < kMinimumTilesetSize || picture.height() < kMinimumTilesetSize;
 }
 
-// Everything after the dialog; every failure passes to the caller.
-void importFile(MainForm& f, const QString& path) {
+bool importTileset(AppState& s, platform::CommonDialog& cmdb, platform::Dialogs& dialogs) {
+    cmdb.showOpen();
+    return importFile(s, dialogs, cmdb.fileName);
+}
+
+bool importFile(AppState& s, platform::Dialogs& dialogs, const QString& path) {
     platform::PicturePtr candidate = platform::loadPicture(path);
-    if (tooSmall(*candidate)) {
-        f.svc.dialogs.msgBox(QStringLiteral("Image too small. Can't import!"));
-        return;
+    if (tooSmallForTileset(candidate->size())) {
+        dialogs.msgBox(QStringLiteral("Image too small. Can't import!"));
+        return false;
     }
-    f.state.sourcePicture = std::move(candidate);
-    fitViewToImage(f);
+    s.sourcePicture = std::move(candidate);
+    return true;
 }
 
-} // namespace
-
-void importTileset(MainForm& f) {
-    try {
-        f.cmdb.showOpen();
-        importFile(f, f.cmdb.fileName);
-    } catch (const std::exception&) {
+bool pasteTileset(AppState& s, platform::Clipboard& clipboard, platform::Dialogs& dialogs) {
+    const auto candidate = std::make_shared<const platform::Picture>(clipboard.image());
+    if (tooSmallForTileset(candidate->size())) {
+        dialogs.msgBox(QStringLiteral("Invalid Clipboard data or image too small!"));
+        return false;
     }
-}
-
-void importDroppedFile(MainForm& f, const QString& path) {
-    try {
-        importFile(f, path);
-    } catch (const std::exception&) {
-    }
-}
-
-void pasteTileset(MainForm& f) {
-    try {
-        const auto candidate = std::make_shared<const platform::Picture>(f.svc.clipboard.image());
-        if (tooSmall(*candidate)) {
-            f.svc.dialogs.msgBox(QStringLiteral("Invalid Clipboard data or image too small!"));
-            return;
-        }
-        f.state.sourcePicture = candidate;
-        fitViewToImage(f);
-    } catch (const std::exception&) {
-        f.svc.dialogs.msgBox(QStringLiteral("Invalid Clipboard data!"));
-    }
+    s.sourcePicture = candidate;
+    return true;
 }
 
 QString importFilter() {

@@ -1,7 +1,7 @@
 #include "frm_ov_main.h"
 
 #include "frm_pict.h"
-#include "frm_saved_pic.h"
+#include "layout.h"
 
 #include "output/browser.h"
 #include "output/numbering.h"
@@ -11,6 +11,7 @@
 #include "selection/mouse.h"
 #include "selection/sizeoptions.h"
 #include "view/fit.h"
+#include "view/redraw.h"
 #include "view/tileset.h"
 #include "platform/button.h"
 #include "platform/checkbox.h"
@@ -18,7 +19,7 @@
 #include "platform/dirlist.h"
 #include "platform/drivelist.h"
 #include "platform/drives.h"
-#include "platform/errors.h"
+#include "platform/failure.h"
 #include "platform/filelist.h"
 #include "platform/frame.h"
 #include "platform/label.h"
@@ -31,27 +32,17 @@
 #include "platform/textbox.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QIcon>
 #include <QKeySequence>
-#include <QLineEdit>
 #include <QShortcut>
 
 namespace {
 
 constexpr QRgb kWindowText = 0xFF000000;
-constexpr QRgb kSaveGreen = 0xFF00C000;
-constexpr QRgb kWhite = 0xFFFFFFFF;
-
-// Positions and sizes in the layout are twips, 15 to the pixel.
-QRect twips(int left, int top, int width, int height) {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-template <typename W> W* place(W* widget, const char* name, const QRect& geometry) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
+constexpr QRgb kOutlineWhite = 0xFFFFFFFF;
+// The limits and the size before any tileset.
+constexpr double kStartTileSize = 16;
 
 QFont sansFont(double points, bool bold = false, bool italic = false) {
     QFont font;
@@ -65,6 +56,58 @@ QFont sansFont(double points, bool bold = false, bool italic = false) {
     return font;
 }
 
+// Makes one control of the table, of the kind its slot holds.
+template <typename W>
+W* makeControl(QWidget* parent, const layout::Control& c, const platform::Drives& drives) {
+    using namespace platform;
+    const QString text = QString::fromUtf8(c.text);
+    const QRect place = layout::pixels(c);
+    W* w = nullptr;
+    if constexpr (std::is_same_v<W, PictureBox>)
+        w = new PictureBox(parent, place.width(), place.height());
+    else if constexpr (std::is_same_v<W, ScrollBar>)
+        w = new ScrollBar(place.width() > place.height() ? Qt::Horizontal : Qt::Vertical, parent);
+    else if constexpr (std::is_same_v<W, Label>)
+        w = new Label(parent, text, c.autoSize);
+    else if constexpr (std::is_same_v<W, DriveList>)
+        w = new DriveList(parent, drives);
+    else if constexpr (std::is_same_v<W, DirList>)
+        w = new DirList(parent);
+    else if constexpr (std::is_same_v<W, TextBox>)
+        w = new TextBox(parent, text, c.value);
+    else if constexpr (std::is_same_v<W, CheckBox>)
+        w = new CheckBox(parent, text, c.value != 0);
+    else if constexpr (std::is_same_v<W, OptionButton>)
+        w = new OptionButton(parent, text, c.value != 0);
+    else
+        w = new W(parent, text); // Button, Frame, FileList (its pattern)
+    w->setObjectName(QString::fromLatin1(c.name));
+    w->setGeometry(place);
+    if (c.accessibleName)
+        w->setAccessibleName(QString::fromUtf8(c.accessibleName));
+    switch (c.face) {
+    case layout::Face::Normal:
+        break;
+    case layout::Face::Bold:
+        w->setFont(sansFont(8.25, true));
+        break;
+    case layout::Face::SaveButton:
+        w->setFont(sansFont(13.5, true, true));
+        break;
+    case layout::Face::System:
+        w->setPalette(QApplication::palette());
+        break;
+    }
+    if constexpr (std::is_same_v<W, Button>) {
+        if (c.backColor)
+            w->setBackColor(*c.backColor);
+    }
+    w->setEnabled(c.enabled);
+    if (!c.visible)
+        w->hide();
+    return w;
+}
+
 } // namespace
 
 frm_ov_main::frm_ov_main(Services services)
@@ -76,7 +119,7 @@ frm_ov_main::frm_ov_main(Services services)
     setObjectName(QStringLiteral("frm_ov_main"));
     setCaption(QStringLiteral("Harrow & Finch Orvane"));
     setWindowIcon(QIcon(QStringLiteral(":/orvane/orvane.png")));
-    setFixedSize(844, 676); // 12660 x 10140 twips
+    setFixedSize(layout::kWindowWidth, layout::kWindowHeight);
     setFont(sansFont(8.25));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor::fromRgb(platform::kBackColor));
@@ -97,113 +140,33 @@ frm_ov_main::frm_ov_main(Services services)
 frm_ov_main::~frm_ov_main() = default;
 
 void frm_ov_main::buildControls() {
-    using namespace platform;
-    MainForm& f = f_;
-    f.pics = place(new PictureBox(this, 448, 640), "pics", twips(120, 105, 6720, 9600));
-    f.pics->setAccessibleName(QStringLiteral("Tileset view"));
-    f.pics->setForeColor(kWhite);
-    f.pics->setAcceptDrops(true);
-    f.pics->addBorder();
-    f.VScroll1 = place(new ScrollBar(Qt::Vertical, this), "VScroll1", twips(6840, 105, 300, 9600));
-    f.HScroll1 =
-        place(new ScrollBar(Qt::Horizontal, this), "HScroll1", twips(120, 9720, 6720, 300));
-    f.VScroll1->hide();
-    f.HScroll1->hide();
-
-    f.Command2 =
-        place(new Button(this, QStringLiteral("SAVE")), "Command2", twips(7260, 420, 1200, 1200));
-    f.Command2->setFont(sansFont(13.5, true, true));
-    f.Command2->setBackColor(kSaveGreen);
-    f.Label7 = place(new Label(this, QString()), "Label7", twips(7245, 105, 2010, 180));
-    f.Label7->setFont(sansFont(8.25, true));
-    f.Label7->setAccessibleName(QStringLiteral("Next file"));
-    f.Command6 = place(new Button(this, QStringLiteral("Paste from Clipboard")), "Command6",
-                       twips(9225, 405, 1140, 570));
-    f.Command5 = place(new Button(this, QStringLiteral("About...")), "Command5",
-                       twips(10530, 405, 1140, 570));
-    f.b_open = place(new Button(this, QStringLiteral("Import Tileset")), "b_open",
-                     twips(9225, 1080, 1140, 570));
-    f.b_exit =
-        place(new Button(this, QStringLiteral("Exit")), "b_exit", twips(10530, 1080, 1140, 570));
-
-    f.Frame1 = place(new Frame(this, QStringLiteral("Output options")), "Frame1",
-                     twips(7260, 1725, 5145, 4455));
-    QWidget* fr1 = f.Frame1;
-    f.Drive1 = place(new DriveList(fr1, f.svc.drives), "Drive1", twips(330, 390, 1800, 315));
-    f.Dir1 = place(new DirList(fr1), "Dir1", twips(330, 765, 1800, 1215));
-    f.Command1 = place(new Button(fr1, QStringLiteral("Create new folder")), "Command1",
-                       twips(330, 2070, 1800, 495));
-    f.File1 =
-        place(new FileList(fr1, QStringLiteral("*.bmp")), "File1", twips(2280, 390, 2640, 2760));
-    f.Label1 = place(new Label(fr1, QStringLiteral("Start from (000 to 999) :")), "Label1",
-                     twips(435, 2595, 1650, 225));
-    f.Text1 =
-        place(new TextBox(fr1, QStringLiteral("000"), 3), "Text1", twips(855, 2865, 390, 285));
-    f.Text1->setAccessibleName(QStringLiteral("Start from"));
-    f.Label2 = place(new Label(fr1, QStringLiteral(".BMP")), "Label2", twips(1290, 2895, 405, 300));
-    f.Command3 =
-        place(new Button(fr1, QStringLiteral("Reset")), "Command3", twips(975, 3405, 615, 300));
-    f.c_clipb = place(new CheckBox(fr1, QStringLiteral("Save to Clipboard"), true), "c_clipb",
-                      twips(2385, 3345, 1005, 420));
-    f.c_file = place(new CheckBox(fr1, QStringLiteral("Save to file"), true), "c_file",
-                     twips(3900, 3330, 885, 450));
-    f.Command7 = place(new Button(fr1, QStringLiteral("Save as...")), "Command7",
-                       twips(2700, 3870, 1380, 405));
-    f.Command7->setPalette(QApplication::palette());
-
-    f.Frame2 = place(new Frame(this, QStringLiteral("Selection rectangle")), "Frame2",
-                     twips(7260, 6465, 3825, 3015));
-    QWidget* fr2 = f.Frame2;
-    f.o_adjust = place(new OptionButton(fr2, QStringLiteral("Adjustable"), true), "o_adjust",
-                       twips(555, 345, 1455, 315));
-    f.o_fixed = place(new OptionButton(fr2, QStringLiteral("Fixed"), false), "o_fixed",
-                      twips(555, 735, 780, 315));
-    f.Label9 =
-        place(new Label(fr2, QStringLiteral("Color:"), true), "Label9", twips(2370, 600, 405, 195));
-    f.Command4 = place(new Button(fr2, QString()), "Command4", twips(2835, 555, 765, 315));
-    f.Command4->setAccessibleName(QStringLiteral("Rectangle colour"));
-    f.Command4->setBackColor(kWhite);
-    f.Frame3 = place(new Frame(fr2, QString()), "Frame3", twips(615, 1035, 2730, 1770));
-    QWidget* fr3 = f.Frame3;
-    f.o_16 = place(new OptionButton(fr3, QStringLiteral("16X16"), true), "o_16",
-                   twips(225, 45, 1155, 255));
-    f.o_32 = place(new OptionButton(fr3, QStringLiteral("32X32"), false), "o_32",
-                   twips(225, 330, 1155, 255));
-    f.o_64 = place(new OptionButton(fr3, QStringLiteral("64X64"), false), "o_64",
-                   twips(225, 630, 1155, 255));
-    f.o_custom = place(new OptionButton(fr3, QStringLiteral("Custom"), false), "o_custom",
-                       twips(225, 915, 870, 255));
-    f.c_snap = place(new CheckBox(fr3, QStringLiteral("Snap"), false), "c_snap",
-                     twips(1715, 345, 675, 225));
-    f.Label5 = place(new Label(fr3, QStringLiteral("Width")), "Label5", twips(1245, 915, 420, 195));
-    f.Label6 =
-        place(new Label(fr3, QStringLiteral("Height")), "Label6", twips(1920, 915, 480, 195));
-    f.trw = place(new TextBox(fr3, QStringLiteral("16"), 4), "trw", twips(1230, 1140, 500, 285));
-    f.trw->setAccessibleName(QStringLiteral("Custom width"));
-    f.Label4 = place(new Label(fr3, QStringLiteral("X")), "Label4", twips(1740, 1185, 135, 195));
-    f.trh = place(new TextBox(fr3, QStringLiteral("16"), 4), "trh", twips(1890, 1140, 500, 285));
-    f.trh->setAccessibleName(QStringLiteral("Custom height"));
-    f.Label3 = place(new Label(fr3, QStringLiteral("Max: 16 X 16"), true), "Label3",
-                     twips(1350, 1515, 975, 195));
-    for (QWidget* control : {static_cast<QWidget*>(f.o_16), static_cast<QWidget*>(f.o_32),
-                             static_cast<QWidget*>(f.o_64), static_cast<QWidget*>(f.o_custom),
-                             static_cast<QWidget*>(f.c_snap), static_cast<QWidget*>(f.trw),
-                             static_cast<QWidget*>(f.trh)})
-        control->setEnabled(false);
-
-    f.Label8 = place(new Label(this, QString(), true), "Label8", twips(7275, 9750, 0, 195));
-    f.Label8->setAccessibleName(QStringLiteral("Selection size"));
-
+    QHash<QByteArray, QWidget*> containers;
+    for (const layout::Control& c : layout::mainWindow()) {
+        QWidget* parent = c.container ? containers.value(c.container) : this;
+        QWidget* made = std::visit(
+            [&](auto slot) -> QWidget* {
+                using W = std::remove_pointer_t<std::remove_reference_t<decltype(f_.*slot)>>;
+                W* control = makeControl<W>(parent, c, f_.svc.drives);
+                f_.*slot = control;
+                return control;
+            },
+            c.slot);
+        containers.insert(c.name, made);
+    }
+    f_.pics->setForeColor(kOutlineWhite);
+    f_.pics->setAcceptDrops(true);
+    f_.pics->addBorder();
     // These labels take the size of their text at their place.
-    for (Label* label : {f.Label9, f.Label3, f.Label8})
-        label->adjustSize();
+    for (const layout::Control& c : layout::mainWindow())
+        if (c.autoSize)
+            containers.value(c.name)->adjustSize();
 
-    pictWindow_ = new frm_pict(this, f.svc.screen);
-    f.frm_pict = pictWindow_;
-    f.pict = pictWindow_->pict;
-    f.frm_saved_pic = [this] { return savedPicWindow(); };
+    pictWindow_ = new frm_pict(this, f_.svc.screen);
+    f_.frm_pict = pictWindow_;
+    f_.pict = pictWindow_->pict;
 }
 
+// The one place where each control's event meets its handler.
 void frm_ov_main::wireEvents() {
     MainForm& f = f_;
     f.b_exit->onClick = [this] { b_exit_Click(); };
@@ -253,15 +216,56 @@ void frm_ov_main::addShortcuts() {
     shortcut(QKeySequence::Save, &frm_ov_main::Command2_Click);
 }
 
-platform::Form* frm_ov_main::savedPicWindow() {
+platform::Form& frm_ov_main::savedPicWindow() {
     if (!savedPic_) {
         savedPic_ = new frm_saved_pic(this, f_.svc.screen);
         savedPic_->onKeyPress = [this](int key) { frm_saved_pic_KeyPress(key); };
         // Where it is first made it stays; over the output options, clear of the view.
         savedPic_->move(mapToGlobal(f_.Frame1->geometry().topLeft()));
     }
-    return savedPic_;
+    return *savedPic_;
 }
+
+view::ViewControls frm_ov_main::viewControls() {
+    return {*f_.pics, *f_.HScroll1, *f_.VScroll1};
+}
+
+view::FitControls frm_ov_main::fitControls() {
+    return {viewControls(), *f_.trw, *f_.trh, *f_.Label3, *f_.frm_pict, *f_.pict};
+}
+
+selection::MouseControls frm_ov_main::mouseControls() {
+    return {*f_.pics, *f_.o_adjust, *f_.c_snap, *f_.Label8};
+}
+
+selection::SizeControls frm_ov_main::sizeControls() {
+    return {*f_.o_16, *f_.o_32, *f_.o_64, *f_.o_custom, *f_.c_snap, *f_.trw, *f_.trh, *f_.Label3};
+}
+
+selection::CaptureControls frm_ov_main::captureControls() {
+    return {*f_.pics, *f_.frm_pict, *f_.pict};
+}
+
+output::BrowserControls frm_ov_main::browserControls() {
+    return {*f_.Drive1, *f_.Dir1, *f_.File1, *f_.Label7};
+}
+
+// --- The procedures several handlers share ---------------------------------
+
+void frm_ov_main::fitViewToImage() {
+    view::fitViewToImage(f_.state, fitControls());
+    redrawView();
+}
+
+void frm_ov_main::redrawView() {
+    view::redrawView(f_.state, viewControls());
+}
+
+void frm_ov_main::updateNextFileLabel() {
+    output::updateNextFileLabel(f_.state, *f_.Label7);
+}
+
+// --- Start-up and exit ---------------------------------------------------------
 
 void frm_ov_main::Form_Load() {
     MainForm& f = f_;
@@ -271,27 +275,26 @@ void frm_ov_main::Form_Load() {
 
     // The program's folder picks the drive; where that fails, the working folder's
     // drive, and failing that the first drive.
-    const QStringList roots = f.svc.drives.roots();
     QStringList candidates{f.svc.system.appPath(), f.svc.drives.workingFolder()};
-    candidates << roots;
+    candidates << f.svc.drives.roots();
     for (const QString& candidate : candidates) {
         try {
             f.Drive1->setDrive(candidate);
-            f.Dir1->setPath(output::driveFolder(f));
+            f.Dir1->setPath(output::driveFolder(f.svc.drives, *f.Drive1));
             break;
-        } catch (const std::exception&) {
+        } catch (const platform::PlatformError&) {
         }
     }
     f.File1->setPath(f.Dir1->path());
     f.cmdb.initDir = f.svc.system.appPath();
     s.outputFolder = platform::withSeparator(f.Dir1->path());
-    s.maxTileWidth = 16;
-    s.maxTileHeight = 16;
-    s.tileWidth = 16;
-    s.tileHeight = 16;
+    s.maxTileWidth = kStartTileSize;
+    s.maxTileHeight = kStartTileSize;
+    s.tileWidth = kStartTileSize;
+    s.tileHeight = kStartTileSize;
     s.viewMaxWidth = float(f.pics->width());
     s.viewMaxHeight = float(f.pics->height());
-    output::updateNextFileLabel(f);
+    updateNextFileLabel();
 
     placeSelectionView();
     pictWindow_->show();
@@ -310,6 +313,7 @@ void frm_ov_main::placeSelectionView() {
 void frm_ov_main::Form_Unload() {
     f_.svc.system.end();
 }
+
 void frm_ov_main::b_exit_Click() {
     f_.svc.system.end();
 }
@@ -319,97 +323,172 @@ void frm_ov_main::Command5_Click() {
                                          "https://orvane.example.com/"));
 }
 
+// --- Tileset and view -------------------------------------------------------
+
 void frm_ov_main::b_open_Click() {
-    view::importTileset(f_);
+    platform::endsSilently([&] {
+        if (view::importTileset(f_.state, f_.cmdb, f_.svc.dialogs))
+            fitViewToImage();
+    });
 }
-void frm_ov_main::Command6_Click() {
-    view::pasteTileset(f_);
-}
+
 void frm_ov_main::pics_DropFile(const QString& path) {
-    view::importDroppedFile(f_, path);
+    platform::endsSilently([&] {
+        if (view::importFile(f_.state, f_.svc.dialogs, path))
+            fitViewToImage();
+    });
 }
+
+void frm_ov_main::Command6_Click() {
+    platform::endsWithMessage(f_.svc.dialogs, QStringLiteral("Invalid Clipboard data!"), [&] {
+        if (view::pasteTileset(f_.state, f_.svc.clipboard, f_.svc.dialogs))
+            fitViewToImage();
+    });
+}
+
 void frm_ov_main::HScroll1_Change() {
-    view::scrolled(f_);
+    redrawView();
 }
 void frm_ov_main::HScroll1_Scroll() {
-    view::scrolled(f_);
+    redrawView();
 }
 void frm_ov_main::VScroll1_Change() {
-    view::scrolled(f_);
+    redrawView();
 }
 void frm_ov_main::VScroll1_Scroll() {
-    view::scrolled(f_);
+    redrawView();
 }
+
+// --- Selection --------------------------------------------------------------
+
 void frm_ov_main::o_adjust_Click() {
-    selection::adjustableMode(f_);
+    selection::adjustableMode(sizeControls());
 }
 void frm_ov_main::o_fixed_Click() {
-    selection::fixedMode(f_);
+    selection::fixedMode(sizeControls(), *f_.Label8);
 }
 void frm_ov_main::o_16_Click() {
-    selection::presetSize(f_, 16);
+    selection::presetSize(f_.state, sizeControls(), f_.svc.dialogs, 16);
 }
 void frm_ov_main::o_32_Click() {
-    selection::presetSize(f_, 32);
+    selection::presetSize(f_.state, sizeControls(), f_.svc.dialogs, 32);
 }
 void frm_ov_main::o_64_Click() {
-    selection::presetSize(f_, 64);
+    selection::presetSize(f_.state, sizeControls(), f_.svc.dialogs, 64);
 }
 void frm_ov_main::o_custom_Click() {
-    selection::customSize(f_);
+    selection::customSize(f_.state, sizeControls());
 }
 void frm_ov_main::trw_Change() {
-    selection::widthBoxChanged(f_);
+    selection::widthBoxChanged(f_.state, *f_.trw);
 }
 void frm_ov_main::trh_Change() {
-    selection::heightBoxChanged(f_);
+    selection::heightBoxChanged(f_.state, *f_.trh);
 }
 
 void frm_ov_main::pics_MouseDown(int button, int, double x, double y) {
-    selection::viewPressed(f_, button, x, y);
+    if (button != platform::LeftButton)
+        return;
+    redrawView(); // wipes the old outline
+    selection::placeOnPress(f_.state, mouseControls(), x, y);
 }
 
 void frm_ov_main::pics_MouseMove(int button, int, double x, double y) {
-    selection::viewDragged(f_, button, x, y);
+    if (button != platform::LeftButton)
+        return;
+    selection::dragTo(f_.state, mouseControls(), x, y);
 }
 
 void frm_ov_main::pics_MouseUp(int button, int, double, double) {
-    selection::viewReleased(f_, button);
+    if (button != platform::LeftButton)
+        return;
+    selection::captureSelection(f_.state, captureControls());
 }
 
 void frm_ov_main::Command4_Click() {
-    selection::chooseColor(f_);
+    platform::endsSilently([&] { selection::chooseColor(f_.cmdb, *f_.Command4, *f_.pics); });
 }
+
+// --- Output -----------------------------------------------------------------
+
 void frm_ov_main::Text1_Change() {
-    output::startNumberChanged(f_);
+    output::startNumberChanged(f_.state, *f_.Text1);
 }
+
 void frm_ov_main::Command3_Click() {
-    output::resetCounter(f_);
+    // A start number that does not fit is not taken; the counter stays.
+    platform::endsSilently([&] { output::resetCounter(f_.state, *f_.Label7); });
 }
+
 void frm_ov_main::Command2_Click() {
-    output::saveSelection(f_);
+    MainForm& f = f_;
+    if (f.c_clipb->value() == 1) {
+        // Not silent: the user would paste whatever was there before.
+        platform::endsWithMessage(f.svc.dialogs, QStringLiteral("Clipboard error!"), [&] {
+            output::copyToClipboard(f.svc.clipboard, f.pict->image());
+        });
+    }
+    if (f.c_file->value() != 1)
+        return;
+    platform::endsWithMessage(f.svc.dialogs, QStringLiteral("File error!"), [&] {
+        output::saveNumbered(f.state, f.pict->image(), f.svc.dialogs, *f.Label7, *f.File1);
+    });
 }
+
 void frm_ov_main::Command7_Click() {
-    output::saveSelectionAs(f_);
+    platform::endsSilently([&] { output::saveSelectionAs(f_.cmdb, f_.pict->image()); });
 }
+
 void frm_ov_main::Drive1_Change() {
-    output::driveChanged(f_);
+    MainForm& f = f_;
+    platform::endsWith(
+        [&] {
+            f.svc.dialogs.msgBox(QStringLiteral("Media not found!"));
+            f.Drive1->setDrive(f.Dir1->path()); // runs this handler again for that drive
+        },
+        [&] { output::openDriveFolder(f.state, browserControls(), f.svc.drives); });
 }
+
 void frm_ov_main::Dir1_Change() {
-    output::folderChanged(f_);
+    output::folderChanged(f_.state, browserControls());
 }
+
 void frm_ov_main::Command1_Click() {
-    output::createFolder(f_);
+    platform::endsWithMessage(f_.svc.dialogs, QStringLiteral("Invalid folder!"),
+                              [&] { output::createFolder(f_.svc.dialogs, *f_.Dir1); });
 }
+
 void frm_ov_main::c_file_Click() {
-    output::saveToFileClicked(f_);
+    MainForm& f = f_;
+    output::saveToFileClicked(
+        *f.c_file, {*f.Text1, *f.Command1, *f.Command3, *f.Drive1, *f.Dir1, *f.File1, *f.Label7});
 }
+
 void frm_ov_main::File1_DblClick() {
-    output::previewFile(f_);
+    MainForm& f = f_;
+    if (f.File1->fileName().isEmpty())
+        return;
+    platform::endsWith(
+        [&] {
+            f.svc.dialogs.msgBox(QStringLiteral("File error!"));
+            f.File1->refresh();
+        },
+        [&] {
+            const platform::PicturePtr picture = output::readSelectedFile(*f.File1, f.Dir1->path());
+            output::showPreview(*picture, f.File1->fileName(), f.svc.screen, savedPicWindow());
+        });
 }
+
 void frm_ov_main::File1_KeyPress(int keyAscii) {
-    output::fileListKey(f_, keyAscii);
+    MainForm& f = f_;
+    if (keyAscii != output::kBackspace || f.File1->fileName().isEmpty())
+        return;
+    platform::endsWithMessage(f.svc.dialogs, QStringLiteral("File error!"),
+                              [&] { output::deleteSelectedFile(*f.File1, f.Dir1->path()); });
+    f.File1->refresh();
 }
+
 void frm_ov_main::frm_saved_pic_KeyPress(int keyAscii) {
-    output::previewKey(f_, keyAscii);
+    if (keyAscii == output::kEscape)
+        savedPicWindow().hide();
 }

@@ -1,24 +1,44 @@
 #pragma once
 
-#include "app/mainform.h"
+#include "frm_saved_pic.h"
+#include "mainform.h"
+
 #include "platform/form.h"
 
 #include <QPointer>
 
 class frm_pict;
-#include "frm_saved_pic.h"
 
-// The main window: it holds the shared state and the controls, and routes each
-// control's event to the handler that owns it.
+namespace view {
+struct FitControls;
+struct ViewControls;
+} // namespace view
+namespace selection {
+struct CaptureControls;
+struct MouseControls;
+struct SizeControls;
+} // namespace selection
+namespace output {
+struct BrowserControls;
+} // namespace output
+
+// The main window: it owns the shared state and the controls, and runs each
+// control's event as the handler that owns it, giving the parts only the
+// controls they touch.
 class frm_ov_main : public platform::Form {
     Q_OBJECT
 public:
     explicit frm_ov_main(Services services);
     ~frm_ov_main() override;
 
+    // The whole record, for tests that look inside the window.
     MainForm& form() { return f_; }
-    frm_pict* selectionView() const { return pictWindow_; }
     frm_saved_pic* previewWindow() const { return savedPic_; }
+
+    // The procedures several handlers share.
+    void fitViewToImage();
+    void redrawView();
+    void updateNextFileLabel();
 
     void Form_Load();
     void Form_Unload();
@@ -60,7 +80,14 @@ private:
     void wireEvents();
     void addShortcuts();
     void placeSelectionView();
-    platform::Form* savedPicWindow();
+    platform::Form& savedPicWindow();
+
+    view::ViewControls viewControls();
+    view::FitControls fitControls();
+    selection::MouseControls mouseControls();
+    selection::SizeControls sizeControls();
+    selection::CaptureControls captureControls();
+    output::BrowserControls browserControls();
 
     MainForm f_;
     frm_pict* pictWindow_ = nullptr;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "appstate.h"
-
+#include "app/appstate.h"
 #include "platform/commondialog.h"
 
 #include <functional>
@@ -26,7 +25,7 @@ class System;
 class TextBox;
 } // namespace platform
 
-// What the platform gives the handlers: dialogs, clipboard, drives, screen and
+// What the platform gives the window: dialogs, clipboard, drives, screen and
 // process. The program uses Qt's; tests script their own.
 struct Services {
     platform::Dialogs& dialogs;
@@ -36,8 +35,22 @@ struct Services {
     platform::System& system;
 };
 
-// The main window as its handlers see it: the shared state, every control they
-// read or write, the common dialog and the services.
+// The main window's record: the shared state, its controls, the common dialog
+// and the services. Only the window sees it whole; each handler is given the
+// few controls it touches.
+//
+// Writes that run a handler inside them, before the writing code goes on:
+//   trw / trh      Text           -> trw_Change / trh_Change (only when the text changes)
+//   Text1          Text           -> Text1_Change            (only when the text changes)
+//   HScroll1 / VScroll1  Max, Value -> HScroll1_Change / VScroll1_Change (when Value changes)
+//   Drive1         Drive          -> Drive1_Change           (when the drive changes)
+//   Dir1           Path           -> Dir1_Change             (when the path changes)
+//   o_custom and the other option buttons  Value := True -> their Click (when newly chosen)
+//   c_file / c_clipb / c_snap     Value -> Click            (when the value changes)
+// Nested this way: the fit lowering a size (trw, trh), a refused text put back
+// (trw, trh, Text1), the fit's scroll ranges and offsets, a refused preset
+// choosing Custom, a drive change opening its folder (Dir1), and a drive that
+// cannot be opened putting Drive1 back.
 struct MainForm {
     explicit MainForm(Services services)
         : svc(services)
@@ -90,6 +103,4 @@ struct MainForm {
     // The "Selection view" and its picture box, alive as long as the program.
     platform::Form* frm_pict = nullptr;
     platform::PictureBox* pict = nullptr;
-    // The saved-file preview, created on first use and reused until its close box.
-    std::function<platform::Form*()> frm_saved_pic;
 };

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "dialogs.h"
+#include "errors.h"
+
+namespace platform {
+
+// A failure path that ends the handler with one fixed message box.
+template <typename Step> void endsWithMessage(Dialogs& dialogs, const QString& text, Step&& step) {
+    endsWith([&] { dialogs.msgBox(text); }, step);
+}
+
+} // namespace platform
