@@ -32,7 +32,7 @@
 #include <sys/resource.h>
 #endif
 
-using platform::FixedScreen;
+using doubles::FixedScreen;
 
 namespace {
 

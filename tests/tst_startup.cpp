@@ -1,6 +1,6 @@
 #include "support/testapp.h"
 
-#include "output/numbering.h"
+#include "app/window/layout.h"
 #include "platform/button.h"
 #include "platform/checkbox.h"
 #include "platform/dirlist.h"
@@ -232,7 +232,7 @@ void StartupTest::startNumber() {
     TestApp app;
     MainForm& f = app.f();
     f.state.fileCounter = 3;
-    output::updateNextFileLabel(f);
+    app.window->updateNextFileLabel();
     f.Text1->setFocus();
     f.Text1->selectAll();
     if (typed.isEmpty()) {
@@ -269,7 +269,7 @@ void StartupTest::nextFileLabel() {
     QFETCH(QString, caption);
     TestApp app;
     app.f().state.fileCounter = std::int16_t(counter);
-    output::updateNextFileLabel(app.f());
+    app.window->updateNextFileLabel();
     QCOMPARE(app.f().Label7->caption(), caption);
 }
 

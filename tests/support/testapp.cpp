@@ -12,8 +12,8 @@ TestApp::TestApp(const QStringList& extraDrives) {
     QStringList roots{QDir::toNativeSeparators(dir.path())};
     for (const QString& extra : extraDrives)
         roots << QDir::toNativeSeparators(dir.filePath(extra));
-    drives = std::make_unique<platform::FixedDrives>(roots, QDir::toNativeSeparators(workFolder()));
-    system = std::make_unique<platform::ScriptedSystem>(QDir::toNativeSeparators(appFolder()));
+    drives = std::make_unique<doubles::FixedDrives>(roots, QDir::toNativeSeparators(workFolder()));
+    system = std::make_unique<doubles::ScriptedSystem>(QDir::toNativeSeparators(appFolder()));
     window = std::make_unique<frm_ov_main>(Services{dialogs, clipboard, *drives, screen, *system});
 }
 

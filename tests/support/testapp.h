@@ -2,7 +2,7 @@
 
 #include "app/window/frm_ov_main.h"
 #include "platform/drives.h"
-#include "platform/scripted.h"
+#include "support/doubles.h"
 #include "platform/screen.h"
 
 #include <QByteArray>
@@ -44,11 +44,11 @@ public:
     bool showWindow();
 
     QTemporaryDir dir;
-    platform::ScriptedDialogs dialogs;
-    platform::ScriptedClipboard clipboard;
-    std::unique_ptr<platform::FixedDrives> drives;
-    platform::FixedScreen screen;
-    std::unique_ptr<platform::ScriptedSystem> system;
+    doubles::ScriptedDialogs dialogs;
+    doubles::ScriptedClipboard clipboard;
+    std::unique_ptr<doubles::FixedDrives> drives;
+    doubles::FixedScreen screen;
+    std::unique_ptr<doubles::ScriptedSystem> system;
     std::unique_ptr<frm_ov_main> window;
 };
 

@@ -1,0 +1,54 @@
+#include "doubles.h"
+
+#include "platform/errors.h"
+
+namespace doubles {
+
+using platform::PlatformError;
+
+namespace {
+
+template <typename T> std::optional<T> next(std::deque<std::optional<T>>& answers) {
+    if (answers.empty())
+        return std::nullopt;
+    std::optional<T> answer;
+    answer.swap(answers.front());
+    answers.pop_front();
+    return answer;
+}
+
+} // namespace
+
+std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title) {
+    prompts << title + u'|' + prompt;
+    return next(inputAnswers);
+}
+
+std::optional<QString> ScriptedDialogs::fileDialog(const platform::FileRequest& request) {
+    fileRequests << request;
+    return next(fileAnswers);
+}
+
+std::optional<QRgb> ScriptedDialogs::colorDialog(QRgb) {
+    return next(colorAnswers);
+}
+
+QImage ScriptedClipboard::image() {
+    if (unreadable)
+        throw PlatformError(QStringLiteral("Clipboard unreadable"));
+    return content;
+}
+
+void ScriptedClipboard::clear() {
+    ++clears;
+    content = QImage();
+}
+
+void ScriptedClipboard::setImage(const QImage& image) {
+    if (image.isNull())
+        throw PlatformError(QStringLiteral("No picture"));
+    ++sets;
+    content = image.copy();
+}
+
+} // namespace doubles

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "platform/drives.h"
+#include "platform/screen.h"
+#include "platform/system.h"
+
+#include <QImage>
+#include <QSize>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+// Stand-ins for the platform services, answering as a test scripts them.
+namespace doubles {
+
+// Dialogs that answer as a test scripts them and record what was shown. A
+// dialog with no scripted answer is cancelled.
+class ScriptedDialogs : public platform::Dialogs {
+public:
+    void msgBox(const QString& text) override { messages << text; }
+    std::optional<QString> inputBox(const QString& prompt, const QString& title) override;
+    std::optional<QString> fileDialog(const platform::FileRequest& request) override;
+    std::optional<QRgb> colorDialog(QRgb initial) override;
+
+    QStringList messages;
+    QStringList prompts;
+    QList<platform::FileRequest> fileRequests;
+    std::deque<std::optional<QString>> inputAnswers;
+    std::deque<std::optional<QString>> fileAnswers;
+    std::deque<std::optional<QRgb>> colorAnswers;
+};
+
+class ScriptedClipboard : public platform::Clipboard {
+public:
+    QImage image() override;
+    void clear() override;
+    void setImage(const QImage& image) override;
+
+    QImage content;
+    bool unreadable = false;
+    int clears = 0;
+    int sets = 0;
+};
+
+class ScriptedSystem : public platform::System {
+public:
+    explicit ScriptedSystem(QString appPath)
+        : appPath_(std::move(appPath)) {}
+    QString appPath() const override { return appPath_; }
+    void end() override { ++ends; }
+
+    int ends = 0;
+
+private:
+    QString appPath_;
+};
+
+// Drives given by the caller: temporary folders in tests.
+class FixedDrives : public platform::Drives {
+public:
+    FixedDrives(QStringList roots, QString workingFolder)
+        : roots_(std::move(roots))
+        , workingFolder_(std::move(workingFolder)) {}
+
+    QStringList roots() const override { return roots_; }
+    QString workingFolder() const override { return workingFolder_; }
+
+private:
+    QStringList roots_;
+    QString workingFolder_;
+};
+
+class FixedScreen : public platform::Screen {
+public:
+    explicit FixedScreen(double twipsPerPixel = 15.0, QSize available = QSize(1920, 1080))
+        : twips_(twipsPerPixel)
+        , available_(available) {}
+    double twipsPerPixelX() const override { return twips_; }
+    double twipsPerPixelY() const override { return twips_; }
+    QSize availableSize() const override { return available_; }
+
+private:
+    double twips_;
+    QSize available_;
+};
+
+} // namespace doubles
