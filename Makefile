@@ -1,6 +1,8 @@
 # Thin wrapper over CMake and CTest. `make run` and `make test` do all the set-up.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Extra CMake settings for the first configure, e.g. -DCMAKE_COMPILE_WARNING_AS_ERROR=ON.
+CMAKE_FLAGS ?=
 
 .PHONY: all deps test-deps build run test bench clean
 
@@ -13,7 +15,7 @@ test-deps:
 	./scripts/install-deps.sh test
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)

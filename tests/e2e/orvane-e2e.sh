@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Drives the built program in a real X window from outside, the way a user does,
 # and checks what it leaves behind: files, the X clipboard, windows and pixels.
-# Usage: orvane-e2e.sh SCENARIO PROGRAM SHOT-FOLDER MESSAGE-BOX-HELPER [WM-CLOSE-HELPER]
+# Usage: orvane-e2e.sh SCENARIO PROGRAM SHOT-FOLDER MESSAGE-BOX-HELPER LAYOUT-HELPER [WM-CLOSE-HELPER]
 set -uo pipefail
 
 SCENARIO=${1:?scenario}
 ORVANE=${2:?program}
 SHOTS=${3:?folder for screenshots}/$SCENARIO
 MESSAGE_BOX=${4:?message box helper}
-WM_CLOSE=${5:-}
+LAYOUT=${5:?layout helper}
+WM_CLOSE=${6:-}
 
 . "$(dirname "$0")/lib.sh"
 
@@ -17,20 +18,24 @@ need_tools Xvfb xdotool xwininfo xdpyinfo xprop xclip convert-im6.q16 compare-im
 [ -x "$ORVANE" ] || fail "no program at $ORVANE"
 ORVANE=$(realpath "$ORVANE")
 
-# Points of the main window's client area, in pixels: the centres of the
-# controls (check boxes and option buttons at their indicator), from the layout
-# in twips divided by 15; controls inside a frame add the frame's position.
-VIEW_X=8 VIEW_Y=7           # top-left pixel of the view
-SAVE_BUTTON="524 68"
-PASTE_BUTTON="653 46"
-IMPORT_BUTTON="653 91"
-EXIT_BUTTON="740 91"
-CREATE_FOLDER_BUTTON="566 269" # Frame1 (484,115) + (22,138) + half of 120 x 33
-SAVE_AS_BUTTON="710 386"       # Frame1 + (180,258) + half of 92 x 27
-FILE_LIST_FIRST_ROW="676 150"  # Frame1 + (152,26): the first row of the file list
-FIXED_OPTION="529 490"         # Frame2 (484,431) + (37,49)
-SIZE_32_OPTION="548 530"       # Frame3 (525,500) + (15,22)
-SNAP_CHECK="646 530"           # Frame3 + (114,23)
+# Points of the main window's client area, in pixels, from the program's own
+# layout: the centres of the buttons, check boxes and option buttons at their
+# indicator, the file list at its first row.
+eval "$("$LAYOUT")" || fail "no layout from $LAYOUT"
+centre() { local l t w h; read -r l t w h <<<"$1"; echo "$((l + w / 2)) $((t + h / 2))"; }
+indicator() { local l t w h; read -r l t w h <<<"$1"; echo "$((l + 6)) $((t + h / 2))"; }
+first_row() { local l t w h; read -r l t w h <<<"$1"; echo "$((l + w / 2)) $((t + 8))"; }
+read -r VIEW_X VIEW_Y _ <<<"$PLACE_pics" # top-left pixel of the view
+SAVE_BUTTON=$(centre "$PLACE_Command2")
+PASTE_BUTTON=$(centre "$PLACE_Command6")
+IMPORT_BUTTON=$(centre "$PLACE_b_open")
+EXIT_BUTTON=$(centre "$PLACE_b_exit")
+CREATE_FOLDER_BUTTON=$(centre "$PLACE_Command1")
+SAVE_AS_BUTTON=$(centre "$PLACE_Command7")
+FILE_LIST_FIRST_ROW=$(first_row "$PLACE_File1")
+FIXED_OPTION=$(indicator "$PLACE_o_fixed")
+SIZE_32_OPTION=$(indicator "$PLACE_o_32")
+SNAP_CHECK=$(indicator "$PLACE_c_snap")
 
 trap cleanup EXIT
 make_root
