@@ -99,19 +99,16 @@ PicturePtr loadPictureData(const QByteArray& bytes) {
     return readFrom(reader, bytes.left(64), bytes.size());
 }
 
-void savePicture(const QImage& image, const QString& path) {
-    // BMP from a premultiplied or alpha format changes colours; a plain 32-bit
-    // image is written as 24 bits with every channel as it is.
-    const QImage plain = Picture::toOpaque(image);
-    if (plain.isNull())
-        throw PlatformError(QStringLiteral("Nothing to save"));
+namespace {
+
+void writeWhole(const QImage& image, const QString& path, const char* format) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw PlatformError(file.errorString());
-    QImageWriter writer(&file, "BMP");
+    QImageWriter writer(&file, format);
     // commit() does not notice a failure of its final flush and would keep a
     // cut-off file (a full disk, a size limit), so the flush is checked first.
-    if (!writer.write(plain) || !file.flush() || file.error() != QFileDevice::NoError) {
+    if (!writer.write(image) || !file.flush() || file.error() != QFileDevice::NoError) {
         const QString reason =
             file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
         file.cancelWriting();
@@ -119,6 +116,49 @@ void savePicture(const QImage& image, const QString& path) {
     }
     if (!file.commit())
         throw PlatformError(file.errorString());
+}
+
+} // namespace
+
+void savePicture(const QImage& image, const QString& path) {
+    // BMP from a premultiplied or alpha format changes colours; a plain 32-bit
+    // image is written as 24 bits with every channel as it is.
+    const QImage plain = Picture::toOpaque(image);
+    if (plain.isNull())
+        throw PlatformError(QStringLiteral("Nothing to save"));
+    writeWhole(plain, path, "BMP");
+}
+
+QImage loadImageWithAlpha(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw PlatformError(file.errorString());
+    QImageReader::setAllocationLimit(kAllocationLimitMb);
+    if (!bmpIsComplete(file.peek(64), file.size()))
+        throw PlatformError(QStringLiteral("Truncated bitmap"));
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        throw PlatformError(reader.errorString());
+    image.convertTo(QImage::Format_ARGB32);
+    if (image.isNull() || image.format() != QImage::Format_ARGB32)
+        throw PlatformError(QStringLiteral("Out of memory"));
+    // A pixel nobody can see has no colour: two transparent pixels are the same.
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) == 0)
+                line[x] = 0;
+        }
+    }
+    return image;
+}
+
+void savePictureWithAlpha(const QImage& image, const QString& path) {
+    if (image.isNull())
+        throw PlatformError(QStringLiteral("Nothing to save"));
+    writeWhole(image.convertToFormat(QImage::Format_ARGB32), path, "PNG");
 }
 
 } // namespace platform

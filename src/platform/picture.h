@@ -42,4 +42,12 @@ PicturePtr loadPictureData(const QByteArray& bytes);
 // failed write leaves an earlier file of that name as it was.
 void savePicture(const QImage& image, const QString& path);
 
+// Reads a picture as a tile sheet: with its alpha channel, in 32-bit ARGB that is
+// not premultiplied, every fully transparent pixel the same value 0. Throws as
+// loadPicture does.
+QImage loadImageWithAlpha(const QString& path);
+
+// Writes a PNG with its alpha channel, all or nothing as savePicture.
+void savePictureWithAlpha(const QImage& image, const QString& path);
+
 } // namespace platform

@@ -17,12 +17,15 @@ namespace platform {
 class ScriptedDialogs : public Dialogs {
 public:
     void msgBox(const QString& text) override { messages << text; }
+    bool question(const QString& text) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title) override;
     std::optional<QString> fileDialog(const FileRequest& request) override;
     std::optional<QRgb> colorDialog(QRgb initial) override;
 
     QStringList messages;
     QStringList prompts;
+    QStringList questions;
+    std::deque<bool> questionAnswers;
     QList<FileRequest> fileRequests;
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<std::optional<QString>> fileAnswers;
