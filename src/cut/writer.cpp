@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QXmlStreamWriter>
 
+#include <optional>
+
 namespace cut {
 
 namespace {
@@ -106,14 +108,18 @@ Outcome writeCut(const QImage& sheet, const Plan& plan, const Output& output,
     Outcome outcome;
     outcome.nextCounter = output.start;
     const int total = plan.tileCount();
+    std::optional<platform::BitmapCutter> bitmaps;
     for (int i = 0; i < total; ++i) {
         const QString path = tilePath(output, i);
         try {
-            const QImage tile = tileImage(sheet, plan, i);
-            if (output.format == Format::Png)
-                platform::savePictureWithAlpha(tile, path);
-            else
-                platform::savePicture(tile, path);
+            if (output.format == Format::Png) {
+                platform::savePictureWithAlpha(tileImage(sheet, plan, i), path);
+            } else {
+                if (!bitmaps)
+                    bitmaps.emplace(sheet);
+                const QRect cell = plan.grid.cell(plan.tileCells[std::size_t(i)]);
+                platform::writeWholeFile(path, bitmaps->encode(cell));
+            }
         } catch (const platform::PlatformError& error) {
             outcome.failedFile = path;
             outcome.reason = QString::fromStdString(error.what());
