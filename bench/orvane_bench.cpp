@@ -1,5 +1,8 @@
 #include "support/testapp.h"
 
+#include "cut/plan.h"
+#include "cut/writer.h"
+
 #include "view/redraw.h"
 #include "platform/checkbox.h"
 #include "platform/clipboard.h"
@@ -16,8 +19,13 @@
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QProcess>
+#include <QRandomGenerator>
 
 #include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -214,6 +222,143 @@ void BM_StartupBareWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_StartupBareWindow)->Unit(benchmark::kMillisecond);
 
+// --- Cutting a whole sheet ------------------------------------------------------
+// A 1024 x 960 PNG into 32 x 32 bitmaps: 960 files.
+
+constexpr int kCutW = 1024;
+constexpr int kCutH = 960;
+constexpr int kCutTile = 32;
+
+QTemporaryDir& cutDir() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+QString cutSheet() {
+    const QString path = cutDir().filePath(QStringLiteral("sheet.png"));
+    if (!QFile::exists(path))
+        patternImage(kCutW, kCutH).save(path);
+    return path;
+}
+
+QString cutFolder(const char* name) {
+    const QString folder = cutDir().filePath(QString::fromLatin1(name));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+void BM_CutSheetToBmp(benchmark::State& state) {
+    const QString sheet = cutSheet();
+    const cut::Output output{cutFolder("cut"), 0, cut::Format::Bmp, {}};
+    const cut::CutOptions options{cut::GridSpec{kCutTile, kCutTile, 0, 0}, false, cut::Merge::None};
+    for (auto _ : state) {
+        const QImage image = platform::loadImageWithAlpha(sheet);
+        const cut::Plan plan = cut::planCut(image, options);
+        const cut::Outcome outcome = cut::writeCut(image, plan, output);
+        if (outcome.written != 960 || outcome.failed())
+            state.SkipWithError("the cut did not write 960 files");
+    }
+}
+BENCHMARK(BM_CutSheetToBmp)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// The bare cost: decoding the same sheet and writing the cut's own bytes into
+// 960 files with plain writes.
+void BM_DecodeAndPlainWrites(benchmark::State& state) {
+    const QString sheet = cutSheet();
+    const QString reference = cutFolder("reference");
+    const cut::Output output{reference, 0, cut::Format::Bmp, {}};
+    const QImage image = platform::loadImageWithAlpha(sheet);
+    cut::writeCut(image,
+                  cut::planCut(image, cut::CutOptions{cut::GridSpec{kCutTile, kCutTile, 0, 0}}),
+                  output);
+    std::vector<QByteArray> bytes;
+    std::vector<QByteArray> names;
+    const QString plain = cutFolder("plain");
+    for (int i = 0; i < 960; ++i) {
+        QFile file(QDir(reference).filePath(cut::tileFileName(i, cut::Format::Bmp)));
+        file.open(QIODevice::ReadOnly);
+        bytes.push_back(file.readAll());
+        names.push_back(
+            QFile::encodeName(QDir(plain).filePath(cut::tileFileName(i, cut::Format::Bmp))));
+    }
+    for (auto _ : state) {
+        QImageReader reader(sheet);
+        QImage decoded = reader.read();
+        benchmark::DoNotOptimize(decoded.constBits());
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const int fd = ::open(names[i].constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 ||
+                ::write(fd, bytes[i].constData(), std::size_t(bytes[i].size())) != bytes[i].size())
+                state.SkipWithError("plain write failed");
+            ::close(fd);
+        }
+    }
+}
+BENCHMARK(BM_DecodeAndPlainWrites)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void BM_ImageMagickCrop(benchmark::State& state) {
+    const QString sheet = cutSheet();
+    const QString folder = cutFolder("magick");
+    for (auto _ : state) {
+        QProcess convert;
+        convert.setWorkingDirectory(folder);
+        convert.start(QStringLiteral("convert-im6.q16"),
+                      {sheet, QStringLiteral("-crop"), QStringLiteral("32x32"),
+                       QStringLiteral("+repage"), QStringLiteral("out_%03d.bmp")});
+        if (!convert.waitForFinished(120000) || convert.exitCode() != 0) {
+            state.SkipWithError("convert-im6.q16 failed or is missing (package imagemagick)");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ImageMagickCrop)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// Merging with flips and turns: 300 distinct 16 x 16 tiles strewn over a square
+// map, each cell one of them under a random transform.
+QImage strewnMap(int side) {
+    QRandomGenerator random(1234);
+    std::vector<QImage> tiles;
+    for (int t = 0; t < 300; ++t) {
+        QImage tile(16, 16, QImage::Format_ARGB32);
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x)
+                tile.setPixel(x, y, random.generate() | 0xFF000000u);
+        }
+        tiles.push_back(tile);
+    }
+    QImage map(side, side, QImage::Format_ARGB32);
+    const int cells = side / 16;
+    for (int cy = 0; cy < cells; ++cy) {
+        for (int cx = 0; cx < cells; ++cx) {
+            // Every tile appears at least once, in its own form, in the first cells.
+            const int index = cy * cells + cx;
+            const int t = index < 300 ? index : int(random.bounded(300));
+            const cut::Transform form =
+                index < 300 ? cut::kIdentity : cut::Transform(random.bounded(8));
+            const QImage shown = cut::transformed(tiles[std::size_t(t)], form);
+            for (int y = 0; y < 16; ++y)
+                std::memcpy(map.scanLine(cy * 16 + y) + cx * 16 * 4, shown.constScanLine(y),
+                            16 * 4);
+        }
+    }
+    return map;
+}
+
+void BM_MergeFlips(benchmark::State& state) {
+    const int side = int(state.range(0));
+    const QImage map = strewnMap(side);
+    const cut::CutOptions options{cut::GridSpec{16, 16, 0, 0}, false, cut::Merge::Flips};
+    for (auto _ : state) {
+        const cut::Plan plan = cut::planCut(map, options);
+        if (plan.tileCount() != 300)
+            state.SkipWithError("the map did not merge back to 300 tiles");
+        benchmark::DoNotOptimize(plan.placements.data());
+    }
+    state.counters["cells"] = double(side / 16) * (side / 16);
+    state.SetItemsProcessed(state.iterations() * qint64(side) * side);
+}
+BENCHMARK(BM_MergeFlips)->Arg(1024)->Arg(2048)->Arg(4096)->Unit(benchmark::kMillisecond);
+
 // Remembers each benchmark's time per iteration for the ratios.
 class Recorder : public benchmark::ConsoleReporter {
 public:
@@ -276,6 +421,21 @@ int main(int argc, char** argv) {
     ratio("BM_StartupOrvane", "BM_StartupBareWindow", "none");
     ratio("BM_ImportPng4096/min_time:3.000", "BM_QImageReaderPng4096/min_time:3.000", "<= 1.1");
     ratio("BM_ImportBmp4096/min_time:3.000", "BM_QImageReaderBmp4096/min_time:3.000", "<= 1.1");
+    ratio("BM_CutSheetToBmp/min_time:2.000", "BM_DecodeAndPlainWrites/min_time:2.000", "<= 1.5");
+    ratio("BM_CutSheetToBmp/min_time:2.000", "BM_ImageMagickCrop/min_time:2.000", "<= 0.5");
+    const auto merge = [&](int side) {
+        const auto it = recorder.seconds.find("BM_MergeFlips/" + std::to_string(side));
+        return it == recorder.seconds.end() ? -1.0 : it->second;
+    };
+    if (merge(1024) > 0 && merge(4096) > 0) {
+        for (int side : {1024, 2048, 4096})
+            std::printf("merge with flips, %4dx%-4d (%5d cells): %8.1f ms, %6.2f ns a pixel\n",
+                        side, side, (side / 16) * (side / 16), merge(side) * 1e3,
+                        merge(side) * 1e9 / (double(side) * side));
+        std::printf("merge 4096 vs 1024: time ratio %.2f for 16x the pixels (linear: 16; target "
+                    "4096 under 1 s: %s)\n",
+                    merge(4096) / merge(1024), merge(4096) < 1.0 ? "yes" : "NO");
+    }
     std::fflush(stdout);
     big.reset();
     benchmark::Shutdown();

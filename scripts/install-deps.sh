@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make g++ qt6-base-dev)
 case "${1:-run}" in
-test) packages+=(xvfb xauth xdotool imagemagick xclip x11-utils dpkg-dev file) ;;
+test) packages+=(xvfb xauth xdotool imagemagick xclip x11-utils dpkg-dev file tiled) ;;
 bench) packages+=(libbenchmark-dev) ;;
 esac
 

@@ -1,4 +1,5 @@
 #include "app/window/frm_ov_main.h"
+#include "cut/cutcli.h"
 #include "platform/clipboard.h"
 #include "platform/drives.h"
 #include "platform/qtdialogs.h"
@@ -8,7 +9,12 @@
 #include <QApplication>
 #include <QStyleFactory>
 
+#include <cstring>
+
 int main(int argc, char* argv[]) {
+    // The command line cuts without a window, so it needs no display.
+    if (argc > 1 && std::strcmp(argv[1], "cut") == 0)
+        return cut::cutMain(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

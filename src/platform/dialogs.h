@@ -30,6 +30,8 @@ public:
     virtual ~Dialogs() = default;
 
     virtual void msgBox(const QString& text) = 0;
+    // A question with Yes and No buttons; true for Yes. Closing it counts as No.
+    virtual bool question(const QString& text) = 0;
     // The answer, or nothing when the user cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title) = 0;
     virtual std::optional<QString> fileDialog(const FileRequest& request) = 0;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 #include <memory>
@@ -42,5 +44,32 @@ PicturePtr loadPictureData(const QByteArray& bytes);
 // Writes a 24-bit Windows bitmap with every colour unchanged, all or nothing: a
 // failed write leaves an earlier file of that name as it was.
 void savePicture(const QImage& image, const QString& path);
+
+// Many tiles of one picture as 24-bit Windows bitmaps, byte for byte as
+// savePicture writes each of them, without an encoder for each file.
+class BitmapCutter {
+public:
+    // Transparent pixels are laid over the background colour once, for the whole sheet.
+    explicit BitmapCutter(const QImage& sheet);
+    QByteArray encode(const QRect& tile);
+
+private:
+    QImage opaque_;
+    QSize headerSize_;
+    QByteArray header_;
+};
+
+// Writes the bytes as the file `path`, all or nothing: into a new file beside it
+// that then takes its name. Unlike savePicture it does not wait for the disk,
+// so that a run of many files costs what their writes cost.
+void writeWholeFile(const QString& path, const QByteArray& bytes);
+
+// Reads a picture as a tile sheet: with its alpha channel, in 32-bit ARGB that is
+// not premultiplied, every fully transparent pixel the same value 0. Throws as
+// loadPicture does.
+QImage loadImageWithAlpha(const QString& path);
+
+// Writes a PNG with its alpha channel, all or nothing as savePicture.
+void savePictureWithAlpha(const QImage& image, const QString& path);
 
 } // namespace platform

@@ -26,6 +26,13 @@ void QtDialogs::msgBox(const QString& text) {
     box.exec();
 }
 
+bool QtDialogs::question(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Yes | QMessageBox::No,
+                    owner_);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title) {
     bool ok = false;
     const QString answer =

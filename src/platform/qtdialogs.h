@@ -14,6 +14,7 @@ public:
     void setOwner(QWidget* owner) { owner_ = owner; }
 
     void msgBox(const QString& text) override;
+    bool question(const QString& text) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title) override;
     std::optional<QString> fileDialog(const FileRequest& request) override;
     std::optional<QRgb> colorDialog(QRgb initial) override;

@@ -19,6 +19,15 @@ template <typename T> std::optional<T> next(std::deque<std::optional<T>>& answer
 
 } // namespace
 
+bool ScriptedDialogs::question(const QString& text) {
+    questions << text;
+    if (questionAnswers.empty())
+        return false;
+    const bool answer = questionAnswers.front();
+    questionAnswers.pop_front();
+    return answer;
+}
+
 std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title) {
     prompts << title + u'|' + prompt;
     return next(inputAnswers);

@@ -21,12 +21,15 @@ namespace doubles {
 class ScriptedDialogs : public platform::Dialogs {
 public:
     void msgBox(const QString& text) override { messages << text; }
+    bool question(const QString& text) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title) override;
     std::optional<QString> fileDialog(const platform::FileRequest& request) override;
     std::optional<QRgb> colorDialog(QRgb initial) override;
 
     QStringList messages;
     QStringList prompts;
+    QStringList questions;
+    std::deque<bool> questionAnswers;
     QList<platform::FileRequest> fileRequests;
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<std::optional<QString>> fileAnswers;

@@ -3,6 +3,8 @@
 #include "frm_pict.h"
 #include "layout.h"
 
+#include "cut/cutdialog.h"
+
 #include "output/browser.h"
 #include "output/numbering.h"
 #include "output/preview.h"
@@ -170,6 +172,7 @@ void frm_ov_main::buildControls() {
 void frm_ov_main::wireEvents() {
     MainForm& f = f_;
     f.b_exit->onClick = [this] { b_exit_Click(); };
+    f.b_cut->onClick = [this] { b_cut_Click(); };
     f.Command5->onClick = [this] { Command5_Click(); };
     f.b_open->onClick = [this] { b_open_Click(); };
     f.Command6->onClick = [this] { Command6_Click(); };
@@ -214,6 +217,7 @@ void frm_ov_main::addShortcuts() {
     shortcut(QKeySequence::Open, &frm_ov_main::b_open_Click);
     shortcut(QKeySequence::Paste, &frm_ov_main::Command6_Click);
     shortcut(QKeySequence::Save, &frm_ov_main::Command2_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &frm_ov_main::b_cut_Click);
 }
 
 platform::Form& frm_ov_main::savedPicWindow() {
@@ -255,6 +259,7 @@ output::BrowserControls frm_ov_main::browserControls() {
 void frm_ov_main::fitViewToImage() {
     view::fitViewToImage(f_.state, fitControls());
     redrawView();
+    f_.b_cut->setEnabled(true);
 }
 
 void frm_ov_main::redrawView() {
@@ -321,6 +326,40 @@ void frm_ov_main::b_exit_Click() {
 void frm_ov_main::Command5_Click() {
     f_.svc.dialogs.msgBox(QStringLiteral("PANEWRIGHT\rOrvane Utility\rHarrow & Finch, 2026\r"
                                          "https://orvane.example.com/"));
+}
+
+void frm_ov_main::b_cut_Click() {
+    MainForm& f = f_;
+    if (!f.state.sourcePicture)
+        return;
+    const AppState& s = f.state;
+    const QSize tile = s.tileWidth >= 1 && s.tileHeight >= 1
+                           ? QSize(int(s.tileWidth), int(s.tileHeight))
+                           : QSize(int(kStartTileSize), int(kStartTileSize));
+    cut::CutDialog dialog(
+        s.sourcePicture->image(), s.fileCounter, s.outputFolder, tile, f.svc.dialogs,
+        [this](const QList<QRect>& cells) { showCutGrid(cells); }, this);
+    dialog.exec();
+    // Whatever was written, the next number follows the last file, as SAVE leaves it.
+    f.state.fileCounter = std::int16_t(dialog.fileCounter());
+    updateNextFileLabel();
+    f.File1->refresh();
+}
+
+void frm_ov_main::showCutGrid(const QList<QRect>& cells) {
+    // The grid lies over the view on the screen only, in the tileset's pixels
+    // moved by the scroll offset; the view's image stays untouched.
+    platform::PictureBox& pics = *f_.pics;
+    pics.refresh();
+    pics.setAutoRedraw(false);
+    const QPoint offset(f_.HScroll1->value(), f_.VScroll1->value());
+    const QRect shown(offset, pics.size());
+    for (const QRect& cell : cells) {
+        if (!cell.intersects(shown))
+            continue;
+        const QRect r = cell.translated(-offset);
+        pics.lineBox(r.left(), r.top(), r.right(), r.bottom());
+    }
 }
 
 // --- Tileset and view -------------------------------------------------------

@@ -43,6 +43,7 @@ public:
     void Form_Load();
     void Form_Unload();
     void b_exit_Click();
+    void b_cut_Click();
     void Command5_Click();
     void b_open_Click();
     void Command6_Click();
@@ -80,6 +81,7 @@ private:
     void wireEvents();
     void addShortcuts();
     void placeSelectionView();
+    void showCutGrid(const QList<QRect>& cells);
     platform::Form& savedPicWindow();
 
     view::ViewControls viewControls();

@@ -59,6 +59,8 @@ std::vector<Control> build() {
     t.push_back({&M::Label3, "Label3", "Frame3", "Max: 16 X 16", tw(1350, 1515, 975, 195), 0, true, true, true});
 
     t.push_back({&M::Label8, "Label8", nullptr, "", tw(7275, 9750, 0, 195), 0, true, true, true, Face::Normal, std::nullopt, "Selection size"});
+    // Not one of the original controls: it sits where nothing else is and waits for a tileset.
+    t.push_back({&M::b_cut, "b_cut", nullptr, "Cut all...", tw(11220, 6615, 1140, 570), 0, false});
     // clang-format on
     return t;
 }

@@ -99,6 +99,8 @@ struct MainForm {
     platform::TextBox* trh = nullptr;
     platform::Label* Label3 = nullptr;
     platform::Label* Label8 = nullptr;
+    // "Cut all...": the whole sheet into tiles, in the free area beside Frame2.
+    platform::Button* b_cut = nullptr;
 
     // The "Selection view" and its picture box, alive as long as the program.
     platform::Form* frm_pict = nullptr;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace cut {
+
+// Exit codes of `orvane cut`.
+enum ExitCode {
+    kExitOk = 0,
+    kExitFailed = 1,       // a file could not be written
+    kExitBadArguments = 2, // unknown option, bad value, or a grid with no whole cell
+    kExitUnreadable = 3,   // the sheet cannot be read
+    kExitNoNumbers = 4,    // more tiles than numbers left up to 999
+    kExitFilesExist = 5,   // target files exist and --overwrite was not given
+};
+
+// `orvane cut ...`: `args` are the words after "cut". Needs a Qt application
+// object (a core one will do) but no display.
+int runCutCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// The program's entry for `orvane cut ...` (argv[1] is "cut"): a core
+// application, standard output and error, the exit code.
+int cutMain(int argc, char* argv[]);
+
+// The text of `orvane cut --help`.
+QString cutHelp();
+
+} // namespace cut

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "grid.h"
+#include "transform.h"
+
+#include <QImage>
+#include <QRect>
+
+#include <vector>
+
+namespace cut {
+
+enum class Merge {
+    None,      // every cell is written
+    Identical, // a cell equal to an earlier one, pixel for pixel, is not written again
+    Flips,     // nor is one equal to an earlier one flipped or rotated
+};
+
+struct CutOptions {
+    GridSpec grid;
+    // Leave out cells whose every pixel has one and the same colour and alpha.
+    bool skipBlank = false;
+    Merge merge = Merge::None;
+};
+
+// What a cell of the map shows: tile `tile` of the plan under `transform`, or
+// nothing for a blank cell that was skipped.
+struct Placement {
+    int tile = -1;
+    Transform transform = kIdentity;
+};
+
+struct Plan {
+    Grid grid;
+    int blank = 0;      // cells skipped as blank
+    int duplicates = 0; // cells shown by an earlier cell's tile
+    // The cell each tile is cut from, in the order the tiles are written.
+    std::vector<int> tileCells;
+    // One for each cell, row by row.
+    std::vector<Placement> placements;
+
+    int tileCount() const { return int(tileCells.size()); }
+};
+
+// Whether every pixel of the rectangle has one and the same colour and alpha.
+bool isBlank(const QImage& sheet, const QRect& cell);
+
+// Works out which cells become which tiles. The sheet is 32-bit ARGB, not
+// premultiplied; the options' grid must be one that gridProblem accepts. Merging
+// checks every match pixel for pixel; its work grows with the sheet's pixels.
+Plan planCut(const QImage& sheet, const CutOptions& options);
+
+} // namespace cut

@@ -1,0 +1,998 @@
+#include "cut/cutcli.h"
+#include "cut/cutdialog.h"
+#include "cut/grid.h"
+#include "cut/plan.h"
+#include "cut/transform.h"
+#include "cut/writer.h"
+
+#include "platform/picture.h"
+#include "support/doubles.h"
+#include "support/testapp.h"
+#include "platform/button.h"
+#include "platform/filelist.h"
+#include "platform/label.h"
+#include "platform/picturebox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTransform>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+using namespace cut;
+
+Q_DECLARE_METATYPE(cut::GridSpec)
+Q_DECLARE_METATYPE(cut::Merge)
+Q_DECLARE_METATYPE(cut::Format)
+
+namespace {
+
+// A tile of random colours and alphas, so that no flip or turn of it equals
+// another.
+QImage randomTile(QRandomGenerator& random, int width, int height, bool opaque = false) {
+    QImage tile(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            QRgb p = random.generate() | (opaque ? 0xFF000000u : 0u);
+            if (qAlpha(p) == 0)
+                p = 0; // as a sheet is loaded: a transparent pixel has no colour
+            tile.setPixel(x, y, p);
+        }
+    }
+    return tile;
+}
+
+void put(QImage& sheet, const Grid& grid, int cell, const QImage& tile) {
+    const QRect r = grid.cell(cell);
+    for (int y = 0; y < r.height(); ++y) {
+        for (int x = 0; x < r.width(); ++x)
+            sheet.setPixel(r.x() + x, r.y() + y, tile.pixel(x, y));
+    }
+}
+
+QImage filled(int width, int height, QRgb colour) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+// The transform as Qt's own image operations make it, apart from the code under test.
+QImage byQt(const QImage& tile, Transform t) {
+    QImage result = tile;
+    if (t & kFlipD) // x and y swapped: a quarter turn clockwise, then mirrored
+        result = result.transformed(QTransform().rotate(90)).mirrored(true, false);
+    return result.mirrored(t & kFlipH, t & kFlipV).convertToFormat(QImage::Format_ARGB32);
+}
+
+QString firstPixelDifference(const QImage& actual, const QImage& expected) {
+    if (actual.size() != expected.size())
+        return QStringLiteral("size %1x%2, expected %3x%4")
+            .arg(actual.width())
+            .arg(actual.height())
+            .arg(expected.width())
+            .arg(expected.height());
+    const QImage a = actual.convertToFormat(QImage::Format_ARGB32);
+    const QImage e = expected.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != e.pixel(x, y))
+                return QStringLiteral("(%1, %2) is %3, expected %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(a.pixel(x, y), 8, 16, QLatin1Char('0'))
+                    .arg(e.pixel(x, y), 8, 16, QLatin1Char('0'));
+        }
+    }
+    return {};
+}
+
+#define VERIFY_PIXELS(actual, expected)                                                            \
+    do {                                                                                           \
+        const QString diff = firstPixelDifference((actual), (expected));                           \
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
+    } while (false)
+
+// What each cell of the plan shows, rebuilt from the tiles alone.
+void verifyRebuilds(const QImage& sheet, const Plan& plan) {
+    for (int i = 0; i < plan.grid.cellCount(); ++i) {
+        const Placement& p = plan.placements[std::size_t(i)];
+        QVERIFY2(p.tile >= 0, qPrintable(QStringLiteral("cell %1 skipped").arg(i)));
+        const QImage tile = sheet.copy(plan.grid.cell(plan.tileCells[std::size_t(p.tile)]));
+        VERIFY_PIXELS(transformed(tile, p.transform), sheet.copy(plan.grid.cell(i)));
+    }
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QStringList numbered(int from, int count, const QString& ext = QStringLiteral(".bmp")) {
+    QStringList names;
+    for (int i = from; i < from + count; ++i)
+        names << QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')) + ext;
+    return names;
+}
+
+// A sheet of 4 x 4 cells of 8 x 8: four blank ones (two transparent, two of one
+// colour), three distinct tiles, and the rest copies of them flipped or turned.
+struct Sample {
+    QImage sheet;
+    GridSpec spec{8, 8, 0, 0};
+};
+
+Sample sample() {
+    Sample s;
+    s.sheet = filled(32, 32, 0);
+    const Grid grid = layoutGrid(s.sheet.size(), s.spec);
+    QRandomGenerator random(7);
+    const QImage a = randomTile(random, 8, 8), b = randomTile(random, 8, 8),
+                 c = randomTile(random, 8, 8);
+    const QImage cells[16] = {a,
+                              b,
+                              filled(8, 8, 0),
+                              c,
+                              byQt(a, kFlipH),
+                              filled(8, 8, 0xFF336699),
+                              byQt(b, kRotate90),
+                              a,
+                              byQt(c, kRotate180),
+                              filled(8, 8, 0),
+                              byQt(a, kFlipD),
+                              byQt(b, kFlipV),
+                              filled(8, 8, 0xFF336699),
+                              c,
+                              byQt(c, kRotate270),
+                              byQt(a, kFlipD | kFlipH | kFlipV)};
+    for (int i = 0; i < 16; ++i)
+        put(s.sheet, grid, i, cells[i]);
+    return s;
+}
+
+bool mountSmallDisk(const QString& path, int kib) {
+    if (geteuid() != 0)
+        return false;
+    const QByteArray options = QByteArrayLiteral("size=") + QByteArray::number(kib) + "k";
+    return mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, options.constData()) ==
+           0;
+}
+
+struct Cli {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Cli runCli(const QStringList& args) {
+    Cli result;
+    QTextStream out(&result.out), err(&result.err);
+    result.code = runCutCommand(args, out, err);
+    return result;
+}
+
+} // namespace
+
+class TestCut : public QObject {
+    Q_OBJECT
+
+private slots:
+    void windowCutsTheTileset();
+    void grid_data();
+    void grid();
+    void badGrid_data();
+    void badGrid();
+    void blank_data();
+    void blank();
+    void eachTransformMerges_data();
+    void eachTransformMerges();
+    void oblongCellsMergeOnlySizeKeepingTransforms_data();
+    void oblongCellsMergeOnlySizeKeepingTransforms();
+    void symmetricTileKeepsIdentity();
+    void randomMapMergesBackExactly();
+    void sampleCounts_data();
+    void sampleCounts();
+    void filesAreWhatSaveWrites();
+    void pngKeepsAlpha();
+    void numberLimit_data();
+    void numberLimit();
+    void replaceQuestion_data();
+    void replaceQuestion();
+    void fullDiskStopsMidCut();
+    void cancelMidCut();
+    void dialogCountsAndOutlines();
+    void commandLine_data();
+    void commandLine();
+    void commandLineNeedsNoDisplay();
+    void tiledRoundTrip_data();
+    void tiledRoundTrip();
+};
+
+void TestCut::grid_data() {
+    QTest::addColumn<QSize>("sheet");
+    QTest::addColumn<GridSpec>("spec");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("partial");
+    QTest::addColumn<QRect>("last");
+
+    QTest::newRow("exact") << QSize(64, 48) << GridSpec{16, 16, 0, 0} << 4 << 3 << 0
+                           << QRect(48, 32, 16, 16);
+    QTest::newRow("ragged right") << QSize(70, 48) << GridSpec{16, 16, 0, 0} << 4 << 3 << 3
+                                  << QRect(48, 32, 16, 16);
+    QTest::newRow("ragged both") << QSize(70, 50) << GridSpec{16, 16, 0, 0} << 4 << 3 << 8
+                                 << QRect(48, 32, 16, 16);
+    // Tiled's margin counts from the top-left corner only; the cells need none after them.
+    QTest::newRow("margin") << QSize(34, 34) << GridSpec{16, 16, 2, 0} << 2 << 2 << 0
+                            << QRect(18, 18, 16, 16);
+    QTest::newRow("margin and spacing")
+        << QSize(40, 21) << GridSpec{8, 8, 2, 2} << 4 << 2 << 0 << QRect(32, 12, 8, 8);
+    QTest::newRow("only spacing past the last")
+        << QSize(34, 16) << GridSpec{16, 16, 0, 1} << 2 << 1 << 0 << QRect(17, 0, 16, 16);
+    QTest::newRow("a pixel past the spacing")
+        << QSize(35, 16) << GridSpec{16, 16, 0, 1} << 2 << 1 << 1 << QRect(17, 0, 16, 16);
+    QTest::newRow("oblong") << QSize(48, 20) << GridSpec{16, 8, 0, 0} << 3 << 2 << 3
+                            << QRect(32, 8, 16, 8);
+    QTest::newRow("one cell") << QSize(5, 3) << GridSpec{5, 3, 0, 0} << 1 << 1 << 0
+                              << QRect(0, 0, 5, 3);
+    QTest::newRow("1x1 tiles") << QSize(3, 2) << GridSpec{1, 1, 0, 0} << 3 << 2 << 0
+                               << QRect(2, 1, 1, 1);
+}
+
+void TestCut::grid() {
+    QFETCH(QSize, sheet);
+    QFETCH(GridSpec, spec);
+    QFETCH(int, columns);
+    QFETCH(int, rows);
+    QFETCH(int, partial);
+    QFETCH(QRect, last);
+
+    QVERIFY(gridProblem(sheet, spec).isEmpty());
+    const Grid g = layoutGrid(sheet, spec);
+    QCOMPARE(g.columns, columns);
+    QCOMPARE(g.rows, rows);
+    QCOMPARE(g.partialCells, partial);
+    QCOMPARE(g.cell(0).topLeft(), QPoint(spec.margin, spec.margin));
+    QCOMPARE(g.cell(g.cellCount() - 1), last);
+    for (int i = 0; i < g.cellCount(); ++i)
+        QVERIFY(QRect(QPoint(0, 0), sheet).contains(g.cell(i)));
+}
+
+void TestCut::badGrid_data() {
+    QTest::addColumn<QSize>("sheet");
+    QTest::addColumn<GridSpec>("spec");
+    QTest::addColumn<QString>("says");
+
+    QTest::newRow("zero width") << QSize(32, 32) << GridSpec{0, 16, 0, 0} << "at least 1 x 1";
+    QTest::newRow("negative height") << QSize(32, 32) << GridSpec{16, -1, 0, 0} << "at least 1 x 1";
+    QTest::newRow("wider than the sheet")
+        << QSize(32, 32) << GridSpec{33, 16, 0, 0} << "larger than the sheet (32 x 32)";
+    QTest::newRow("margin leaves no cell") << QSize(32, 40) << GridSpec{16, 16, 17, 0}
+                                           << "A margin of 17 leaves no whole 16 x 16 cell";
+    QTest::newRow("negative spacing")
+        << QSize(32, 32) << GridSpec{16, 16, 0, -1} << "cannot be negative";
+}
+
+void TestCut::badGrid() {
+    QFETCH(QSize, sheet);
+    QFETCH(GridSpec, spec);
+    QFETCH(QString, says);
+    const QString problem = gridProblem(sheet, spec);
+    QVERIFY2(problem.contains(says), qPrintable(problem));
+}
+
+void TestCut::blank_data() {
+    QTest::addColumn<QImage>("cell");
+    QTest::addColumn<bool>("blank");
+
+    QTest::newRow("transparent") << filled(4, 3, 0) << true;
+    QTest::newRow("one opaque colour") << filled(4, 3, 0xFF102030) << true;
+    QTest::newRow("one half-transparent colour") << filled(4, 3, 0x80102030) << true;
+    QTest::newRow("a single pixel") << filled(1, 1, 0xFFFFFFFF) << true;
+    QImage alphaOnly = filled(4, 3, 0xFF102030);
+    alphaOnly.setPixel(3, 2, 0xFE102030);
+    QTest::newRow("last pixel differs in alpha only") << alphaOnly << false;
+    QImage colourOnly = filled(4, 3, 0xFF102030);
+    colourOnly.setPixel(0, 1, 0xFF102031);
+    QTest::newRow("one pixel differs in blue by one") << colourOnly << false;
+    QImage firstDiffers = filled(4, 3, 0);
+    firstDiffers.setPixel(0, 0, 0x01000000);
+    QTest::newRow("first pixel barely visible") << firstDiffers << false;
+}
+
+void TestCut::blank() {
+    QFETCH(QImage, cell);
+    QFETCH(bool, blank);
+    // The cell sits in a sheet beside a busy one, so that a check that strays
+    // outside the cell shows.
+    QImage sheet = filled(cell.width() * 2 + 2, cell.height() + 2, 0xFFABCDEF);
+    QRandomGenerator random(3);
+    const GridSpec spec{cell.width(), cell.height(), 1, 1};
+    const Grid grid = layoutGrid(sheet.size(), spec);
+    put(sheet, grid, 0, randomTile(random, cell.width(), cell.height()));
+    put(sheet, grid, 1, cell);
+    QCOMPARE(isBlank(sheet, grid.cell(1)), blank);
+
+    const Plan plan = planCut(sheet, CutOptions{spec, true, Merge::None});
+    QCOMPARE(plan.placements[1].tile < 0, blank);
+    const Plan kept = planCut(sheet, CutOptions{spec, false, Merge::None});
+    QCOMPARE(kept.tileCount(), 2);
+}
+
+void TestCut::eachTransformMerges_data() {
+    QTest::addColumn<Transform>("transform");
+    QTest::addColumn<quint32>("tiledFlags");
+
+    QTest::newRow("identity") << kIdentity << 0u;
+    QTest::newRow("flipped horizontally") << kFlipH << 0x80000000u;
+    QTest::newRow("flipped vertically") << kFlipV << 0x40000000u;
+    QTest::newRow("turned 180") << kRotate180 << 0xC0000000u;
+    QTest::newRow("turned 90 clockwise") << kRotate90 << 0xA0000000u;
+    QTest::newRow("turned 270 clockwise") << kRotate270 << 0x60000000u;
+    QTest::newRow("x and y swapped") << kFlipD << 0x20000000u;
+    QTest::newRow("anti-diagonal") << Transform(kFlipD | kFlipH | kFlipV) << 0xE0000000u;
+}
+
+void TestCut::eachTransformMerges() {
+    QFETCH(Transform, transform);
+    QFETCH(quint32, tiledFlags);
+
+    QRandomGenerator random(11);
+    const QImage tile = randomTile(random, 6, 6);
+    QImage sheet = filled(18, 6, 0);
+    const GridSpec spec{6, 6, 0, 0};
+    const Grid grid = layoutGrid(sheet.size(), spec);
+    put(sheet, grid, 0, randomTile(random, 6, 6));
+    put(sheet, grid, 1, tile);
+    put(sheet, grid, 2, byQt(tile, transform));
+
+    const Plan flips = planCut(sheet, CutOptions{spec, false, Merge::Flips});
+    QCOMPARE(flips.tileCount(), 2);
+    QCOMPARE(flips.duplicates, 1);
+    QCOMPARE(flips.placements[2].tile, 1);
+    QCOMPARE(flips.placements[2].transform, transform);
+    QCOMPARE(cut::tiledFlags(flips.placements[2].transform), tiledFlags);
+    VERIFY_PIXELS(transformed(tile, transform), byQt(tile, transform));
+
+    const Plan identical = planCut(sheet, CutOptions{spec, false, Merge::Identical});
+    QCOMPARE(identical.tileCount(), transform == kIdentity ? 2 : 3);
+    const Plan none = planCut(sheet, CutOptions{spec, false, Merge::None});
+    QCOMPARE(none.tileCount(), 3);
+    QCOMPARE(none.duplicates, 0);
+}
+
+void TestCut::oblongCellsMergeOnlySizeKeepingTransforms_data() {
+    QTest::addColumn<Transform>("transform");
+    QTest::newRow("flipped horizontally") << kFlipH;
+    QTest::newRow("flipped vertically") << kFlipV;
+    QTest::newRow("turned 180") << kRotate180;
+}
+
+void TestCut::oblongCellsMergeOnlySizeKeepingTransforms() {
+    QFETCH(Transform, transform);
+    QRandomGenerator random(5);
+    const QImage tile = randomTile(random, 6, 3);
+    QImage sheet = filled(12, 3, 0);
+    const GridSpec spec{6, 3, 0, 0};
+    const Grid grid = layoutGrid(sheet.size(), spec);
+    put(sheet, grid, 0, tile);
+    put(sheet, grid, 1, byQt(tile, transform));
+    const Plan plan = planCut(sheet, CutOptions{spec, false, Merge::Flips});
+    QCOMPARE(plan.tileCount(), 1);
+    QCOMPARE(plan.placements[1].transform, transform);
+    verifyRebuilds(sheet, plan);
+}
+
+void TestCut::symmetricTileKeepsIdentity() {
+    // A tile equal to its own mirror image: its copy is placed unturned.
+    QImage half = filled(4, 4, 0xFF00FF00);
+    half.setPixel(0, 1, 0xFFFF0000);
+    half.setPixel(3, 1, 0xFFFF0000);
+    QImage sheet = filled(8, 4, 0);
+    const GridSpec spec{4, 4, 0, 0};
+    const Grid grid = layoutGrid(sheet.size(), spec);
+    put(sheet, grid, 0, half);
+    put(sheet, grid, 1, half);
+    const Plan plan = planCut(sheet, CutOptions{spec, false, Merge::Flips});
+    QCOMPARE(plan.tileCount(), 1);
+    QCOMPARE(plan.placements[1].transform, kIdentity);
+}
+
+void TestCut::randomMapMergesBackExactly() {
+    QRandomGenerator random(42);
+    std::vector<QImage> tiles;
+    for (int i = 0; i < 40; ++i)
+        tiles.push_back(randomTile(random, 5, 5));
+    QImage sheet = filled(5 * 30, 5 * 20, 0);
+    const GridSpec spec{5, 5, 0, 0};
+    const Grid grid = layoutGrid(sheet.size(), spec);
+    // Every tile once unturned, the rest at random.
+    for (int i = 0; i < grid.cellCount(); ++i) {
+        const int t = i < 40 ? i : int(random.bounded(40));
+        put(sheet, grid, i, byQt(tiles[std::size_t(t)], i < 40 ? 0 : Transform(random.bounded(8))));
+    }
+    const Plan plan = planCut(sheet, CutOptions{spec, false, Merge::Flips});
+    QCOMPARE(plan.tileCount(), 40);
+    QCOMPARE(plan.duplicates, grid.cellCount() - 40);
+    verifyRebuilds(sheet, plan);
+}
+
+void TestCut::sampleCounts_data() {
+    QTest::addColumn<bool>("skipBlank");
+    QTest::addColumn<Merge>("merge");
+    QTest::addColumn<int>("blank");
+    QTest::addColumn<int>("duplicates");
+    QTest::addColumn<int>("tiles");
+
+    QTest::newRow("everything") << false << Merge::None << 0 << 0 << 16;
+    QTest::newRow("skip blank") << true << Merge::None << 4 << 0 << 12;
+    QTest::newRow("identical") << false << Merge::Identical << 0 << 4 << 12;
+    QTest::newRow("blank and identical") << true << Merge::Identical << 4 << 2 << 10;
+    QTest::newRow("flips") << false << Merge::Flips << 0 << 11 << 5;
+    QTest::newRow("blank and flips") << true << Merge::Flips << 4 << 9 << 3;
+}
+
+void TestCut::sampleCounts() {
+    QFETCH(bool, skipBlank);
+    QFETCH(Merge, merge);
+    QFETCH(int, blank);
+    QFETCH(int, duplicates);
+    QFETCH(int, tiles);
+    const Sample s = sample();
+    const Plan plan = planCut(s.sheet, CutOptions{s.spec, skipBlank, merge});
+    QCOMPARE(plan.blank, blank);
+    QCOMPARE(plan.duplicates, duplicates);
+    QCOMPARE(plan.tileCount(), tiles);
+    QCOMPARE(countLine(plan, 12, Format::Bmp),
+             QStringLiteral("16 cells: %1 blank, %2 duplicates, %3 tiles to write, 012.bmp to %4")
+                 .arg(blank)
+                 .arg(duplicates)
+                 .arg(tiles)
+                 .arg(QStringLiteral("%1.bmp").arg(12 + tiles - 1, 3, 10, QLatin1Char('0'))));
+}
+
+void TestCut::filesAreWhatSaveWrites() {
+    const Sample s = sample();
+    QTemporaryDir dir;
+    const Plan plan = planCut(s.sheet, CutOptions{s.spec, true, Merge::Flips});
+    const Outcome outcome = writeCut(s.sheet, plan, Output{dir.path(), 5, Format::Bmp, {}});
+    QCOMPARE(outcome.written, 3);
+    QCOMPARE(outcome.nextCounter, 8);
+    QCOMPARE(filesIn(dir.path()), numbered(5, 3));
+    for (int i = 0; i < plan.tileCount(); ++i) {
+        const QImage tile = s.sheet.copy(plan.grid.cell(plan.tileCells[std::size_t(i)]));
+        const QString byCut = dir.filePath(numbered(5 + i, 1).front());
+        const QString bySave = dir.filePath(QStringLiteral("save.bmp"));
+        platform::savePicture(tile, bySave);
+        QFile a(byCut), b(bySave);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+        QCOMPARE(QImageReader(byCut).read().depth(), 32); // read back as 24-bit RGB
+    }
+}
+
+void TestCut::pngKeepsAlpha() {
+    const Sample s = sample();
+    QTemporaryDir dir;
+    const Plan plan = planCut(s.sheet, CutOptions{s.spec, false, Merge::Flips});
+    const Outcome outcome = writeCut(s.sheet, plan, Output{dir.path(), 0, Format::Png, {}});
+    QCOMPARE(outcome.written, plan.tileCount());
+    QCOMPARE(filesIn(dir.path()), numbered(0, plan.tileCount(), QStringLiteral(".png")));
+    for (int i = 0; i < plan.tileCount(); ++i) {
+        const QImage back = platform::loadImageWithAlpha(dir.filePath(numbered(i, 1, ".png")[0]));
+        VERIFY_PIXELS(back, s.sheet.copy(plan.grid.cell(plan.tileCells[std::size_t(i)])));
+    }
+}
+
+void TestCut::numberLimit_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<bool>("fits");
+    QTest::addColumn<QString>("message");
+
+    // The sample without blanks and with identical cells merged: 12 tiles.
+    QTest::newRow("from 0") << 0 << true << QString();
+    QTest::newRow("ends on 999") << 988 << true << QString();
+    QTest::newRow("one short") << 989 << false
+                               << "12 tiles to write, but only 11 numbers are left up to 999.";
+    QTest::newRow("used up") << 1000 << false
+                             << "12 tiles to write, but only 0 numbers are left up to 999.";
+}
+
+void TestCut::numberLimit() {
+    QFETCH(int, start);
+    QFETCH(bool, fits);
+    QFETCH(QString, message);
+    const Sample s = sample();
+    QTemporaryDir dir;
+    doubles::ScriptedDialogs dialogs;
+    CutDialog dialog(s.sheet, start, dir.path(), QSize(8, 8), dialogs, {});
+    dialog.merge->setCurrentIndex(int(Merge::Identical));
+    QCOMPARE(dialog.cut(), fits);
+    if (fits) {
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(filesIn(dir.path()), numbered(start, 12));
+        QCOMPARE(dialog.fileCounter(), start + 12);
+    } else {
+        QCOMPARE(dialogs.messages, QStringList{message});
+        QVERIFY(filesIn(dir.path()).isEmpty());
+        QCOMPARE(dialog.fileCounter(), start);
+    }
+}
+
+void TestCut::replaceQuestion_data() {
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<Merge>("merge");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("written");
+
+    // Blank cells skipped, identical ones merged: 10 tiles, 000.bmp to 009.bmp;
+    // merged with flips as well: 3 tiles, 000.bmp to 002.bmp.
+    QTest::newRow("none present") << QStringList() << Merge::Identical << false << QString()
+                                  << true;
+    QTest::newRow("one, yes") << QStringList{"003.bmp"} << Merge::Identical << true
+                              << "003.bmp already exists. Replace it?" << true;
+    QTest::newRow("two, no") << QStringList{"004.bmp", "002.bmp"} << Merge::Identical << false
+                             << "2 of the files to write already exist (002.bmp among them). "
+                                "Replace them?"
+                             << false;
+    QTest::newRow("the map's tileset, yes") << QStringList{"map.tsx"} << Merge::Identical << true
+                                            << "map.tsx already exists. Replace it?" << true;
+    QTest::newRow("past the tiles: not asked")
+        << QStringList{"005.bmp"} << Merge::Flips << false << QString() << true;
+}
+
+void TestCut::replaceQuestion() {
+    QFETCH(QStringList, present);
+    QFETCH(Merge, merge);
+    QFETCH(bool, answer);
+    QFETCH(QString, question);
+    QFETCH(bool, written);
+
+    const Sample s = sample();
+    QTemporaryDir dir;
+    for (const QString& name : present)
+        QVERIFY(writeFile(dir.filePath(name), "old"));
+    doubles::ScriptedDialogs dialogs;
+    dialogs.questionAnswers.push_back(answer);
+    CutDialog dialog(s.sheet, 0, dir.path(), QSize(8, 8), dialogs, {});
+    dialog.skipBlank->setChecked(true);
+    dialog.merge->setCurrentIndex(int(merge));
+    dialog.writeMap->setChecked(true);
+    dialog.mapPath->setText(dir.filePath(QStringLiteral("map.tmx")));
+    QCOMPARE(dialog.cut(), written);
+    QCOMPARE(dialogs.questions, question.isEmpty() ? QStringList() : QStringList{question});
+    if (written) {
+        QVERIFY(dialogs.messages.isEmpty());
+        const int tiles = merge == Merge::Flips ? 3 : 10;
+        QCOMPARE(dialog.fileCounter(), tiles);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("map.tmx"))));
+        // A file that was asked about is replaced; one past the tiles is left alone.
+        for (const QString& name : present) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll() == "old", question.isEmpty());
+        }
+    } else {
+        QCOMPARE(filesIn(dir.path()).size(), present.size());
+        QCOMPARE(dialog.fileCounter(), 0);
+    }
+}
+
+void TestCut::fullDiskStopsMidCut() {
+    QTemporaryDir dir;
+    if (!mountSmallDisk(dir.path(), 64))
+        QSKIP("Mounting a small disk needs root");
+    const auto unmount = qScopeGuard([&] { umount(QFile::encodeName(dir.path()).constData()); });
+
+    // 32 x 32 tiles of 3 KiB each as bitmaps: a 64 KiB disk fills up long before 64 of them.
+    QRandomGenerator random(9);
+    const QImage sheet = randomTile(random, 256, 256, true);
+    const GridSpec spec{32, 32, 0, 0};
+    const Plan plan = planCut(sheet, CutOptions{spec, false, Merge::None});
+    doubles::ScriptedDialogs dialogs;
+    CutDialog dialog(sheet, 100, dir.path(), QSize(32, 32), dialogs, {});
+    QVERIFY(dialog.cut());
+    const Outcome& outcome = dialog.outcome();
+    QVERIFY(outcome.failed());
+    QVERIFY2(outcome.written > 0 && outcome.written < 64,
+             qPrintable(QString::number(outcome.written)));
+    QCOMPARE(dialog.fileCounter(), 100 + outcome.written);
+    const QString failed = dir.filePath(numbered(100 + outcome.written, 1).front());
+    QCOMPARE(outcome.failedFile, failed);
+    QCOMPARE(dialogs.messages, QStringList{QStringLiteral("File error!\r") + failed});
+    // Only whole files: those before the failure, each holding its tile; no part
+    // of the failed one, no temporary file.
+    QCOMPARE(filesIn(dir.path()), numbered(100, outcome.written));
+    for (int i = 0; i < outcome.written; ++i) {
+        const QImage back = QImage(dir.filePath(numbered(100 + i, 1).front()));
+        VERIFY_PIXELS(back, sheet.copy(plan.grid.cell(i)));
+    }
+}
+
+void TestCut::cancelMidCut() {
+    const Sample s = sample();
+    QTemporaryDir dir;
+    const Plan plan = planCut(s.sheet, CutOptions{s.spec, false, Merge::None});
+    QList<int> asked;
+    const Outcome outcome = writeCut(
+        s.sheet, plan, Output{dir.path(), 40, Format::Bmp, dir.filePath(QStringLiteral("m.tmx"))},
+        [&](int written, int total) {
+            asked << written;
+            return !(written == 5 && total == 16);
+        });
+    QVERIFY(outcome.cancelled);
+    QVERIFY(!outcome.failed());
+    QCOMPARE(asked, (QList<int>{1, 2, 3, 4, 5}));
+    QCOMPARE(outcome.written, 5);
+    QCOMPARE(outcome.nextCounter, 45);
+    // The files written stay; no map points at tiles that were never written.
+    QCOMPARE(filesIn(dir.path()), numbered(40, 5));
+}
+
+void TestCut::dialogCountsAndOutlines() {
+    const Sample s = sample();
+    QTemporaryDir dir;
+    doubles::ScriptedDialogs dialogs;
+    QList<QList<QRect>> outlines;
+    auto dialog =
+        std::make_unique<CutDialog>(s.sheet, 12, dir.path(), QSize(8, 8), dialogs,
+                                    [&](const QList<QRect>& cells) { outlines << cells; });
+    QCOMPARE(
+        dialog->countText(),
+        QStringLiteral("16 cells: 0 blank, 0 duplicates, 16 tiles to write, 012.bmp to 027.bmp"));
+    QVERIFY(!outlines.isEmpty());
+    QCOMPARE(outlines.last().size(), 16);
+    QCOMPARE(outlines.last().last(), QRect(24, 24, 8, 8));
+
+    dialog->skipBlank->setChecked(true);
+    dialog->merge->setCurrentIndex(int(Merge::Flips));
+    QCOMPARE(
+        dialog->countText(),
+        QStringLiteral("16 cells: 4 blank, 9 duplicates, 3 tiles to write, 012.bmp to 014.bmp"));
+    dialog->margin->setValue(1);
+    dialog->spacing->setValue(2);
+    QCOMPARE(outlines.last().size(), 9);
+    QCOMPARE(outlines.last().last(), QRect(21, 21, 8, 8));
+    QVERIFY2(dialog->countText().endsWith(QStringLiteral("(7 cells at the edges left out)")),
+             qPrintable(dialog->countText()));
+    dialog->tileWidth->setValue(40);
+    QCOMPARE(dialog->countText(),
+             QStringLiteral("The tile size 40 x 8 is larger than the sheet (32 x 32)."));
+    QVERIFY(outlines.last().isEmpty());
+    QVERIFY(!dialog->cut());
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(filesIn(dir.path()).isEmpty());
+
+    const qsizetype before = outlines.size();
+    dialog->reject();
+    QCOMPARE(outlines.size(), before + 1);
+    QVERIFY(outlines.last().isEmpty());
+}
+
+void TestCut::commandLine_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<int>("files");
+
+    // SHEET is the sample (16 cells, 4 blank) or, named BLANK, a transparent sheet;
+    // OUT an empty folder, holding 001.bmp where EXISTS is named.
+    const QString help = QStringLiteral("Try 'orvane cut --help'.\n");
+    QTest::newRow("everything") << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT"} << 0
+                                << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
+                                << "" << 16;
+    QTest::newRow("blank and flips, from 7")
+        << QStringList{"SHEET",   "--tile=8x8", "--skip-blank", "--merge", "flips",
+                       "--start", "7",          "--out",        "OUT"}
+        << 0 << "16 cells, 4 blank, 9 merged, 3 written: 007.bmp to 009.bmp\n"
+        << "" << 3;
+    QTest::newRow("png with a map")
+        << QStringList{"SHEET", "--tile", "8x8",           "--merge", "identical", "--format",
+                       "png",   "--tmx",  "OUT/level.tmx", "--out",   "OUT"}
+        << 0 << "16 cells, 0 blank, 4 merged, 12 written: 000.png to 011.png\n"
+        << "" << 14;
+    QTest::newRow("edges left out") << QStringList{"SHEET", "--tile", "10x10", "--out", "OUT"} << 0
+                                    << "9 cells, 0 blank, 0 merged, 9 written: 000.bmp to 008.bmp "
+                                       "(7 cells at the edges left out)\n"
+                                    << "" << 9;
+    QTest::newRow("all blank") << QStringList{"BLANK",        "--tile", "32x16",
+                                              "--skip-blank", "--out",  "OUT"}
+                               << 0 << "2 cells, 2 blank, 0 merged, 0 written\n"
+                               << "" << 0;
+    QTest::newRow("no sheet") << QStringList{"--tile", "8x8"} << 2 << ""
+                              << "orvane cut: No sheet given.\n" + help << 0;
+    QTest::newRow("no tile size") << QStringList{"SHEET"} << 2 << ""
+                                  << "orvane cut: No tile size given (--tile WxH).\n" + help << 0;
+    QTest::newRow("tile size without height")
+        << QStringList{"SHEET", "--tile", "16"} << 2 << ""
+        << "orvane cut: --tile needs a size such as 16x16, not \"16\".\n" + help << 0;
+    QTest::newRow("tile size zero")
+        << QStringList{"SHEET", "--tile", "0x8", "--out", "OUT"} << 2 << ""
+        << "orvane cut: The tile size must be at least 1 x 1 pixels.\n"
+        << 0;
+    QTest::newRow("tile larger than the sheet")
+        << QStringList{"SHEET", "--tile", "33x8", "--out", "OUT"} << 2 << ""
+        << "orvane cut: The tile size 33 x 8 is larger than the sheet (32 x 32).\n"
+        << 0;
+    QTest::newRow("margin leaves nothing")
+        << QStringList{"SHEET", "--tile", "8x8", "--margin", "25", "--out", "OUT"} << 2 << ""
+        << "orvane cut: A margin of 25 leaves no whole 8 x 8 cell in the 32 x 32 sheet.\n"
+        << 0;
+    QTest::newRow("negative spacing")
+        << QStringList{"SHEET", "--tile", "8x8", "--spacing", "-1"} << 2 << ""
+        << "orvane cut: --spacing needs a whole number from 0 to 1048576, not \"-1\".\n" + help
+        << 0;
+    QTest::newRow("unknown merge")
+        << QStringList{"SHEET", "--tile", "8x8", "--merge", "all"} << 2 << ""
+        << "orvane cut: --merge needs none, identical or flips, not \"all\".\n" + help << 0;
+    QTest::newRow("unknown option") << QStringList{"SHEET", "--tile", "8x8", "--force"} << 2 << ""
+                                    << "orvane cut: Unknown option --force.\n" + help << 0;
+    QTest::newRow("value on a flag")
+        << QStringList{"SHEET", "--tile", "8x8", "--skip-blank=1"} << 2 << ""
+        << "orvane cut: --skip-blank takes no value.\n" + help << 0;
+    QTest::newRow("value missing") << QStringList{"SHEET", "--tile"} << 2 << ""
+                                   << "orvane cut: --tile needs a value.\n" + help << 0;
+    QTest::newRow("start past 999")
+        << QStringList{"SHEET", "--tile", "8x8", "--start", "1000"} << 2 << ""
+        << "orvane cut: --start needs a whole number from 0 to 999, not \"1000\".\n" + help << 0;
+    QTest::newRow("missing folder")
+        << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT/none"} << 2 << ""
+        << "orvane cut: The output folder OUT/none does not exist.\n"
+        << 0;
+    QTest::newRow("missing sheet")
+        << QStringList{"OUT/nothing.png", "--tile", "8x8", "--out", "OUT"} << 3 << ""
+        << "orvane cut: Cannot read the sheet OUT/nothing.png: " << 0;
+    QTest::newRow("not a picture")
+        << QStringList{"TEXT", "--tile", "8x8", "--out", "OUT"} << 3 << ""
+        << "orvane cut: Cannot read the sheet " << 0;
+    QTest::newRow("too few numbers")
+        << QStringList{"SHEET", "--tile", "8x8", "--start", "990", "--out", "OUT"} << 4 << ""
+        << "orvane cut: 16 tiles to write, but only 10 numbers are left up to 999.\n"
+        << 0;
+    QTest::newRow("existing without --overwrite")
+        << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT", "EXISTS"} << 5 << ""
+        << "orvane cut: 1 of the files to write already exist (OUT/001.bmp among them); "
+           "nothing written. Use --overwrite to replace them.\n"
+        << 1;
+    QTest::newRow("existing with --overwrite")
+        << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT", "EXISTS", "--overwrite"} << 0
+        << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
+        << "" << 16;
+    QTest::newRow("help") << QStringList{"SHEET", "--help"} << 0
+                          << "a cell is blank when its every pixel\n                      has one "
+                             "and the same colour and alpha (a fully transparent\n"
+                             "                      cell among them)"
+                          << "" << 0;
+}
+
+void TestCut::commandLine() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(int, files);
+
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString sheetPath = dir.filePath(QStringLiteral("sheet.png"));
+    const QString blankPath = dir.filePath(QStringLiteral("blank.png"));
+    const QString textPath = dir.filePath(QStringLiteral("text.png"));
+    QVERIFY(sample().sheet.save(sheetPath));
+    QVERIFY(filled(32, 32, 0).save(blankPath));
+    QVERIFY(writeFile(textPath, "not a picture"));
+    QStringList words;
+    for (QString word : args) {
+        if (word == QStringLiteral("EXISTS")) {
+            QVERIFY(writeFile(QDir(folder).filePath(QStringLiteral("001.bmp")), "old"));
+            continue;
+        }
+        words << word.replace(QStringLiteral("SHEET"), sheetPath)
+                     .replace(QStringLiteral("BLANK"), blankPath)
+                     .replace(QStringLiteral("TEXT"), textPath)
+                     .replace(QStringLiteral("OUT"), folder);
+    }
+    out.replace(QStringLiteral("OUT"), folder);
+    err.replace(QStringLiteral("OUT"), folder);
+
+    const Cli result = runCli(words);
+    QCOMPARE(result.code, code);
+    if (words.contains(QStringLiteral("--help"))) {
+        QVERIFY2(result.out.contains(out), qPrintable(result.out));
+        for (const char* option : {"--tile", "--margin", "--spacing", "--skip-blank", "--merge",
+                                   "--format", "--start", "--out", "--tmx", "--overwrite"})
+            QVERIFY2(result.out.contains(QLatin1String(option)), option);
+    } else {
+        QCOMPARE(result.out, out);
+    }
+    if (code == kExitUnreadable)
+        QVERIFY2(result.err.startsWith(err) && result.err.endsWith(u'\n'), qPrintable(result.err));
+    else
+        QCOMPARE(result.err, err);
+    QCOMPARE(filesIn(folder).size(), files);
+}
+
+void TestCut::commandLineNeedsNoDisplay() {
+    QTemporaryDir dir;
+    const QString sheetPath = dir.filePath(QStringLiteral("sheet.bmp"));
+    QVERIFY(sample().sheet.convertToFormat(QImage::Format_RGB32).save(sheetPath));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.path());
+    program.start(QStringLiteral(ORVANE_PROGRAM),
+                  {QStringLiteral("cut"), sheetPath, QStringLiteral("--tile"),
+                   QStringLiteral("8x8"), QStringLiteral("--skip-blank")});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.readAllStandardOutput(),
+             QByteArray("16 cells, 4 blank, 0 merged, 12 written: 000.bmp to 011.bmp\n"));
+    QCOMPARE(filesIn(dir.path()).size(),
+             13); // the tiles, written into the current folder, and the sheet
+
+    program.start(QStringLiteral(ORVANE_PROGRAM), {QStringLiteral("cut"), sheetPath});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), int(kExitBadArguments));
+}
+
+void TestCut::tiledRoundTrip_data() {
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<Merge>("merge");
+    QTest::addColumn<bool>("skipBlank");
+    QTest::addColumn<GridSpec>("spec");
+    QTest::addColumn<bool>("opaque");
+
+    QTest::newRow("png, flips, blanks")
+        << Format::Png << Merge::Flips << true << GridSpec{8, 8, 0, 0} << false;
+    QTest::newRow("bmp, flips, blanks")
+        << Format::Bmp << Merge::Flips << true << GridSpec{8, 8, 0, 0} << true;
+    QTest::newRow("png, identical")
+        << Format::Png << Merge::Identical << false << GridSpec{8, 8, 0, 0} << false;
+    QTest::newRow("png, margin and spacing, oblong")
+        << Format::Png << Merge::Flips << true << GridSpec{6, 4, 1, 2} << false;
+}
+
+void TestCut::tiledRoundTrip() {
+    QFETCH(Format, format);
+    QFETCH(Merge, merge);
+    QFETCH(bool, skipBlank);
+    QFETCH(GridSpec, spec);
+    QFETCH(bool, opaque);
+
+    const bool required = qEnvironmentVariableIntValue("ORVANE_TILED") != 0;
+    const QString rasterizer = QStandardPaths::findExecutable(QStringLiteral("tmxrasterizer"));
+    if (!required)
+        QSKIP("The Tiled round trip runs as the test cut_tiled");
+    QVERIFY2(!rasterizer.isEmpty(), "tmxrasterizer (Debian package tiled) is not installed");
+
+    // The sample, with transparent pixels made opaque where bitmaps are written,
+    // and a margin and spacing of noise that the map must not show.
+    const Sample s = sample();
+    QRandomGenerator random(21);
+    const Grid sampleGrid = layoutGrid(s.sheet.size(), s.spec);
+    const QSize cells(4, 4);
+    const QSize size(spec.margin + cells.width() * (spec.tileWidth + spec.spacing) + 3,
+                     spec.margin + cells.height() * (spec.tileHeight + spec.spacing) + 1);
+    QImage sheet = randomTile(random, size.width(), size.height());
+    const Grid grid = layoutGrid(sheet.size(), spec);
+    QCOMPARE(grid.columns, 4);
+    QCOMPARE(grid.rows, 4);
+    for (int i = 0; i < 16; ++i) {
+        QImage cell = s.sheet.copy(sampleGrid.cell(i)).copy(0, 0, spec.tileWidth, spec.tileHeight);
+        if (i == 1) // a second use of cell 0's oblong part, mirrored
+            cell =
+                byQt(s.sheet.copy(sampleGrid.cell(0)).copy(0, 0, spec.tileWidth, spec.tileHeight),
+                     kFlipH);
+        put(sheet, grid, i, cell);
+    }
+    // Bitmaps hold no alpha: for them every pixel is made opaque, and the
+    // transparent blank cells become opaque black ones, still blank.
+    if (opaque) {
+        for (int y = 0; y < sheet.height(); ++y) {
+            for (int x = 0; x < sheet.width(); ++x)
+                sheet.setPixel(x, y, sheet.pixel(x, y) | 0xFF000000u);
+        }
+    }
+    QTemporaryDir dir;
+    const QString sheetPath = dir.filePath(QStringLiteral("sheet.png"));
+    QVERIFY(sheet.save(sheetPath));
+
+    const Plan plan =
+        planCut(platform::loadImageWithAlpha(sheetPath), CutOptions{spec, skipBlank, merge});
+    const QString tmx = dir.filePath(QStringLiteral("maps/level.tmx"));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("maps"))));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("tiles"))));
+    const Outcome outcome = writeCut(platform::loadImageWithAlpha(sheetPath), plan,
+                                     Output{dir.filePath(QStringLiteral("tiles")), 3, format, tmx});
+    QVERIFY2(!outcome.failed(), qPrintable(outcome.reason));
+    QVERIFY(merge != Merge::Flips || plan.duplicates > 0);
+    QVERIFY(!skipBlank || plan.blank > 0);
+
+    const QString rendered = dir.filePath(QStringLiteral("rendered.png"));
+    QProcess process;
+    process.start(rasterizer, {QStringLiteral("--no-smoothing"), tmx, rendered});
+    QVERIFY(process.waitForFinished(60000));
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+
+    // The cells side by side, the skipped ones transparent.
+    QImage expected(cells.width() * spec.tileWidth, cells.height() * spec.tileHeight,
+                    QImage::Format_ARGB32);
+    expected.fill(0);
+    const QImage loaded = platform::loadImageWithAlpha(sheetPath);
+    for (int i = 0; i < grid.cellCount(); ++i) {
+        if (plan.placements[std::size_t(i)].tile < 0)
+            continue;
+        const QRect from = grid.cell(i);
+        const QImage cell = loaded.copy(from);
+        for (int y = 0; y < from.height(); ++y) {
+            for (int x = 0; x < from.width(); ++x)
+                expected.setPixel((i % 4) * spec.tileWidth + x, (i / 4) * spec.tileHeight + y,
+                                  cell.pixel(x, y));
+        }
+    }
+    QImage back(rendered);
+    QVERIFY(!back.isNull());
+    // The renderer draws into premultiplied pixels, which hold a half-transparent
+    // colour only to the precision of its alpha; the comparison is made there.
+    // Opaque and fully transparent pixels are compared exactly all the same.
+    const auto premultiplied = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+            .convertToFormat(QImage::Format_ARGB32);
+    };
+    VERIFY_PIXELS(premultiplied(back), premultiplied(expected));
+}
+
+void TestCut::windowCutsTheTileset() {
+    TestApp app;
+    MainForm& f = app.f();
+    QVERIFY(!f.b_cut->isEnabled()); // nothing to cut before a tileset
+    QImage sheet(64, 32, QImage::Format_RGB32);
+    sheet.fill(Qt::darkBlue); // the grid is drawn in the outline colour, white
+    sheet.setPixel(20, 5, qRgb(255, 0, 0)); // two different cells among eight
+    app.importImage(sheet);
+    QVERIFY(f.b_cut->isEnabled());
+    f.state.fileCounter = 5;
+
+    int gridBoxes = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<cut::CutDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        QCOMPARE(dialog->tileWidth->value(), 16); // the Fixed size in force
+        // The grid is over the view while the dialog is open, not in its image.
+        const QImage screen = f.pics->screenImage();
+        gridBoxes = int(screen.pixel(16, 8) != f.pics->image().pixel(16, 8));
+        dialog->merge->setCurrentIndex(1); // identical
+        QVERIFY(dialog->cut());
+        dialog->accept();
+    });
+    f.b_cut->click();
+    QCOMPARE(gridBoxes, 1);
+    QVERIFY(QFile::exists(app.workFolder() + QStringLiteral("/005.bmp")));
+    QVERIFY(QFile::exists(app.workFolder() + QStringLiteral("/006.bmp")));
+    QVERIFY(!QFile::exists(app.workFolder() + QStringLiteral("/007.bmp")));
+    QCOMPARE(f.state.fileCounter, std::int16_t(7));
+    QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:007.bmp"));
+    QCOMPARE(f.File1->findItems(QStringLiteral("006.bmp"), Qt::MatchExactly).size(), 1);
+    QCOMPARE(f.pics->screenImage(), f.pics->image()); // the grid is gone with the dialog
+}
+
+QTEST_MAIN(TestCut)
+#include "tst_cut.moc"
