@@ -185,9 +185,9 @@ void ViewTest::scrollToMax() {
     QFETCH(bool, byUser);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(64, 64), QStringLiteral("first.png"));
+    app.pasteImage(patternImage(64, 64));
     captureAt(app, 40, 20);
-    app.importImage(patternImage(picture.width(), picture.height()));
+    app.pasteImage(patternImage(picture.width(), picture.height()));
     captureAt(app, 50, 30);
     const QImage capture = f.pict->image();
     const double tileWidth = f.state.tileWidth;
@@ -217,7 +217,7 @@ void ViewTest::scrollToMax() {
 void ViewTest::thumbDragRedrawsContinuously() {
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 900));
+    app.pasteImage(patternImage(1000, 900));
     int scrolls = 0;
     int changes = 0;
     countCalls(f.HScroll1->onScroll, scrolls);
@@ -236,7 +236,7 @@ void ViewTest::thumbDragRedrawsContinuously() {
 void ViewTest::arrowAndPageSteps() {
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(300, 1000));
+    app.pasteImage(patternImage(300, 1000));
     const struct {
         QAbstractSlider::SliderAction action;
         int value;
@@ -309,7 +309,7 @@ void ViewTest::refusalKeepsTileset() {
     QFETCH(QString, message);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 900));
+    app.pasteImage(patternImage(1000, 900));
     f.HScroll1->setValue(100);
     f.VScroll1->setValue(50);
     captureAt(app, 40, 20);
@@ -357,6 +357,7 @@ void ViewTest::refusalKeepsTileset() {
         break;
     case Refused::EmptyClipboard:
         asked = 0;
+        app.clipboard.content = QImage();
         f.Command6->click();
         break;
     case Refused::SmallOnClipboard:
