@@ -427,9 +427,9 @@ void SelectionTest::gestures() {
     QVERIFY(chooseMode(f, mode));
     // Each step must reach its own handler, and only it.
     int counts[3] = {0, 0, 0};
-    countCalls(f.pics->onMouseDown, counts[int(Event::Press)]);
-    countCalls(f.pics->onMouseMove, counts[int(Event::Drag)]);
-    countCalls(f.pics->onMouseUp, counts[int(Event::Release)]);
+    countCalls(f.pics->onMouseDown, counts[0]);
+    countCalls(f.pics->onMouseMove, counts[1]);
+    countCalls(f.pics->onMouseUp, counts[2]);
     int expected[3] = {0, 0, 0};
     const QString start = QStringLiteral("start");
     f.Label8->setCaption(start);
@@ -441,15 +441,18 @@ void SelectionTest::gestures() {
         switch (step.event) {
         case Event::Press:
             press(f.pics, step.at);
+            ++expected[0];
             break;
         case Event::Drag:
             move(f.pics, step.at);
+            ++expected[1];
             break;
         case Event::Release:
             release(f.pics, step.at);
+            ++expected[2];
             break;
         }
-        ++expected[int(step.event)];
+        QVERIFY2(expected[0] + expected[1] + expected[2] == i + 1, where + ": unknown event");
         QVERIFY2(std::equal(counts, counts + 3, expected), where + ": not its handler");
         if (step.label)
             label = *step.label;
@@ -768,10 +771,22 @@ void SelectionTest::sizeBox() {
     MainForm& f = app.f();
     app.pasteImage(patternImage(picture.width(), picture.height()));
     QVERIFY(chooseMode(f, custom(QSize(16, 16))));
-    const bool width = box == Box::Width;
-    platform::TextBox* editBox = width ? f.trw : f.trh;
-    platform::TextBox* otherBox = width ? f.trh : f.trw;
-    double AppState::*field = width ? &AppState::tileWidth : &AppState::tileHeight;
+    platform::TextBox* editBox = nullptr;
+    platform::TextBox* otherBox = nullptr;
+    double AppState::*field = nullptr;
+    switch (box) {
+    case Box::Width:
+        editBox = f.trw;
+        otherBox = f.trh;
+        field = &AppState::tileWidth;
+        break;
+    case Box::Height:
+        editBox = f.trh;
+        otherBox = f.trw;
+        field = &AppState::tileHeight;
+        break;
+    }
+    QVERIFY2(editBox, "unknown box");
     editBox->setText(start);
     QCOMPARE(f.state.*field, start.toDouble());
     QVERIFY(editBox->isEnabled());
