@@ -129,7 +129,7 @@ bool chooseMode(MainForm& f, const Mode& mode) {
            f.state.tileWidth == size.width() && f.state.tileHeight == size.height();
 }
 
-// One event of a gesture and what the view, Label8 and the Selection view show after it.
+// What a step of a gesture does with the left button, or with the row's buttons.
 enum class Event { Press, Drag, Release };
 
 // The two boxes of the Custom size.
@@ -180,6 +180,8 @@ bool clickOptions(MainForm& f, const QList<Option>& options,
         b->onClick = handler;
     return ran == options.size();
 }
+
+// One event of a gesture and what the view, Label8 and the Selection view show after it.
 struct Step {
     Event event;
     QPoint at;
