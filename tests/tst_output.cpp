@@ -245,9 +245,12 @@ void OutputTest::saveBoxes() {
     app.clipboard.content = before;
     f.c_clipb->setValue(clipb);
     f.c_file->setValue(file);
+    int saves = 0;
+    countCalls(f.Command2->onClick, saves);
 
     f.Command2->click();
 
+    QCOMPARE(saves, 1); // even when it has nothing to do
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(app.clipboard.clears, clipb);
     QCOMPARE(app.clipboard.sets, clipb);
@@ -557,8 +560,13 @@ void OutputTest::saveAsWithoutFile() {
     else
         app.dialogs.fileAnswers.push_back(answer);
 
+    const qsizetype requests = app.dialogs.fileRequests.size();
+
     f.Command7->click();
 
+    // The dialog was shown and answered.
+    QCOMPARE(app.dialogs.fileRequests.size(), requests + 1);
+    QVERIFY(app.dialogs.fileAnswers.empty());
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(entries(app.root()), before);
     QCOMPARE(entries(app.workFolder()), QStringList());
@@ -960,22 +968,24 @@ void OutputTest::previewFailure() {
 }
 
 void OutputTest::deletion_data() {
-    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::Key>("key");
     QTest::addColumn<bool>("select");
     QTest::addColumn<bool>("goneFirst");
     QTest::addColumn<bool>("deletes");
-    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << true << false << true;
-    QTest::newRow("Delete key") << int(Qt::Key_Delete) << true << false << false;
-    QTest::newRow("other character") << int(Qt::Key_Q) << true << false << false;
-    QTest::newRow("nothing selected") << int(Qt::Key_Backspace) << false << false << false;
-    QTest::newRow("file gone") << int(Qt::Key_Backspace) << true << true << false;
+    QTest::addColumn<int>("heard"); // KeyPress events; the Delete key is none
+    QTest::newRow("Backspace") << Qt::Key_Backspace << true << false << true << 1;
+    QTest::newRow("Delete key") << Qt::Key_Delete << true << false << false << 0;
+    QTest::newRow("other character") << Qt::Key_Q << true << false << false << 1;
+    QTest::newRow("nothing selected") << Qt::Key_Backspace << false << false << false << 1;
+    QTest::newRow("file gone") << Qt::Key_Backspace << true << true << false << 1;
 }
 
 void OutputTest::deletion() {
-    QFETCH(int, key);
+    QFETCH(Qt::Key, key);
     QFETCH(bool, select);
     QFETCH(bool, goneFirst);
     QFETCH(bool, deletes);
+    QFETCH(int, heard);
     TestApp app;
     MainForm& f = app.f();
     QVERIFY(app.showWindow());
@@ -995,8 +1005,12 @@ void OutputTest::deletion() {
     if (goneFirst)
         QVERIFY(QFile::remove(victim));
     f.File1->setFocus();
+    int keyPresses = 0;
+    countCalls(f.File1->onKeyPress, keyPresses);
 
-    QTest::keyClick(f.File1, Qt::Key(key));
+    QTest::keyClick(f.File1, key);
+
+    QCOMPARE(keyPresses, heard);
 
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:002.bmp"));
     QVERIFY(!app.window->previewWindow());
