@@ -1,3 +1,5 @@
+#include "support/files.h"
+#include "support/messages.h"
 #include "support/testapp.h"
 
 #include "platform/button.h"
@@ -9,7 +11,6 @@
 #include "platform/picturebox.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -24,41 +25,22 @@
 
 namespace {
 
-const QString kFileError = QStringLiteral("File error!");
-const QString kInvalidFolder = QStringLiteral("Invalid folder!");
-const QString kPasteSmall = QStringLiteral("Invalid Clipboard data or image too small!");
-const QString kPasteInvalid = QStringLiteral("Invalid Clipboard data!");
-
-struct Cleanup {
-    std::function<void()> run;
-    ~Cleanup() {
-        if (run)
-            run();
-    }
+// What goes wrong under the program.
+enum class Fault {
+    ReadOnlyFolder,
+    FolderRemoved,
+    DiskFull,
+    FileRemoved,
+    ClipboardText,
+    ClipboardEmpty,
+    ClipboardUnreadable,
+    OverflowingBmp,
+    HugeBmp,
+    HugePng,
 };
 
-// Every file below the folder with its bytes, hidden ones too: a temporary
-// file left by a failed write shows here.
-QMap<QString, QByteArray> contents(const QString& folder) {
-    QMap<QString, QByteArray> result;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        result.insert(path, it.fileInfo().isDir() || !file.open(QIODevice::ReadOnly)
-                                ? QByteArray("<folder>")
-                                : file.readAll());
-    }
-    return result;
-}
-
-QStringList listed(const QListWidget* list) {
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->text();
-    return names;
-}
+// What the user does then.
+enum class Action { Save, SaveAs, CreateFolder, Preview, Delete, Paste, Import, Drop };
 
 // A bitmap header that promises 100000 x 100000 pixels and holds none.
 QByteArray hugeBmp() {
@@ -112,6 +94,9 @@ bool run(const QString& program, const QStringList& arguments) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(Action)
+
 class FaultTest : public QObject {
     Q_OBJECT
 private slots:
@@ -120,36 +105,37 @@ private slots:
 };
 
 void FaultTest::faults_data() {
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("action");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<Action>("action");
     QTest::addColumn<QString>("message"); // empty: silence
 
-    const auto row = [](const char* name, const char* fault, const char* action,
-                        const QString& message) {
-        QTest::newRow(name) << QString(fault) << QString(action) << message;
+    const auto row = [](const char* name, Fault fault, Action action, const QString& message) {
+        QTest::newRow(name) << fault << action << message;
     };
-    row("read-only folder, SAVE", "read-only folder", "save", kFileError);
-    row("read-only folder, Save as", "read-only folder", "save as", QString());
-    row("read-only folder, new folder", "read-only folder", "create folder", kInvalidFolder);
-    row("folder removed, Save as", "folder removed", "save as", QString());
-    row("folder removed, new folder", "folder removed", "create folder", kInvalidFolder);
-    row("folder removed, preview", "folder removed", "preview", kFileError);
-    row("disk full, SAVE over a file", "disk full", "save", kFileError);
-    row("disk full, Save as", "disk full", "save as", QString());
-    row("file removed, preview", "file removed", "preview", kFileError);
-    row("file removed, deletion", "file removed", "delete", kFileError);
-    row("text on the clipboard", "clipboard text", "paste", kPasteSmall);
-    row("clipboard emptied", "clipboard empty", "paste", kPasteSmall);
-    row("clipboard unreadable", "clipboard unreadable", "paste", kPasteInvalid);
-    row("bmp promising more than 64 bits count", "overflowing bmp", "import", QString());
-    row("100000 x 100000 bmp", "huge bmp", "import", QString());
-    row("100000 x 100000 png", "huge png", "import", QString());
-    row("100000 x 100000 png dropped", "huge png", "drop", QString());
+    using messages::fileError;
+    using messages::invalidFolder;
+    row("read-only folder, SAVE", Fault::ReadOnlyFolder, Action::Save, fileError);
+    row("read-only folder, Save as", Fault::ReadOnlyFolder, Action::SaveAs, QString());
+    row("read-only folder, new folder", Fault::ReadOnlyFolder, Action::CreateFolder, invalidFolder);
+    row("folder removed, Save as", Fault::FolderRemoved, Action::SaveAs, QString());
+    row("folder removed, new folder", Fault::FolderRemoved, Action::CreateFolder, invalidFolder);
+    row("folder removed, preview", Fault::FolderRemoved, Action::Preview, fileError);
+    row("disk full, SAVE over a file", Fault::DiskFull, Action::Save, fileError);
+    row("disk full, Save as", Fault::DiskFull, Action::SaveAs, QString());
+    row("file removed, preview", Fault::FileRemoved, Action::Preview, fileError);
+    row("file removed, deletion", Fault::FileRemoved, Action::Delete, fileError);
+    row("text on the clipboard", Fault::ClipboardText, Action::Paste, messages::pasteSmall);
+    row("clipboard emptied", Fault::ClipboardEmpty, Action::Paste, messages::pasteSmall);
+    row("clipboard unreadable", Fault::ClipboardUnreadable, Action::Paste, messages::pasteInvalid);
+    row("bmp promising more than 64 bits count", Fault::OverflowingBmp, Action::Import, QString());
+    row("100000 x 100000 bmp", Fault::HugeBmp, Action::Import, QString());
+    row("100000 x 100000 png", Fault::HugePng, Action::Import, QString());
+    row("100000 x 100000 png dropped", Fault::HugePng, Action::Drop, QString());
 }
 
 void FaultTest::faults() {
-    QFETCH(QString, fault);
-    QFETCH(QString, action);
+    QFETCH(Fault, fault);
+    QFETCH(Action, action);
     QFETCH(QString, message);
 
     TestApp app;
@@ -174,24 +160,31 @@ void FaultTest::faults() {
     QVERIFY(!onClipboard.isNull());
     QVERIFY(app.dialogs.messages.isEmpty());
 
-    Cleanup restore;
+    Restore restore;
     QString folder = work; // where the action writes
-    if (fault == u"read-only folder") {
+    bool faulted = false;
+    switch (fault) {
+    case Fault::ReadOnlyFolder: {
         QVERIFY(QFile::setPermissions(work, QFile::ReadOwner | QFile::ExeOwner));
-        restore.run = [work] {
+        restore.set([work] {
             QFile::setPermissions(work, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        };
+        });
         QFile probe(QDir(work).filePath(QStringLiteral("probe")));
         if (probe.open(QIODevice::WriteOnly)) {
             probe.remove();
             QSKIP("Permissions do not stop writes here (running as root); the disk-full rows "
                   "make writes fail instead");
         }
-    } else if (fault == u"folder removed") {
+        faulted = true;
+        break;
+    }
+    case Fault::FolderRemoved:
         f.File1->setCurrentRow(0);
         QCOMPARE(f.File1->fileName(), QStringLiteral("000.bmp"));
         QVERIFY(QDir(work).removeRecursively());
-    } else if (fault == u"disk full") {
+        faulted = true;
+        break;
+    case Fault::DiskFull: {
         // A 64 KiB file system holding 000.bmp and filled to the last byte.
         folder = QDir(app.root()).filePath(QStringLiteral("small"));
         QVERIFY(QDir().mkpath(folder));
@@ -200,7 +193,7 @@ void FaultTest::faults() {
                   QStringLiteral("size=64k"), QStringLiteral("tmpfs"), folder}))
             QSKIP("Cannot mount a small tmpfs here (needs root or CAP_SYS_ADMIN); "
                   "the full disk is not tested");
-        restore.run = [folder] { run(QStringLiteral("umount"), {folder}); };
+        restore.set([folder] { run(QStringLiteral("umount"), {folder}); });
         QVERIFY(QFile::copy(QDir(work).filePath(QStringLiteral("000.bmp")),
                             QDir(folder).filePath(QStringLiteral("000.bmp"))));
         QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
@@ -211,32 +204,44 @@ void FaultTest::faults() {
         filler.close();
         f.Dir1->setPath(QDir::toNativeSeparators(folder));
         QCOMPARE(f.state.outputFolder, QDir::toNativeSeparators(folder) + QDir::separator());
-    } else if (fault == u"file removed") {
+        faulted = true;
+        break;
+    }
+    case Fault::FileRemoved:
         f.File1->setCurrentRow(0);
         QCOMPARE(f.File1->fileName(), QStringLiteral("000.bmp"));
         QVERIFY(QFile::remove(QDir(work).filePath(QStringLiteral("000.bmp"))));
-    } else if (fault == u"clipboard text") {
+        faulted = true;
+        break;
+    case Fault::ClipboardText:
         app.clipboard.content = QImage(); // only text: no bitmap to read
-    } else if (fault == u"clipboard empty") {
+        faulted = true;
+        break;
+    case Fault::ClipboardEmpty:
         app.clipboard.clear();
-    } else if (fault == u"clipboard unreadable") {
+        faulted = true;
+        break;
+    case Fault::ClipboardUnreadable:
         app.clipboard.unreadable = true;
-    } else if (fault == u"huge bmp" || fault == u"huge png" || fault == u"overflowing bmp") {
-        QFile file(QDir(app.root())
-                       .filePath(fault == u"huge png" ? QStringLiteral("huge.png")
-                                                      : QStringLiteral("huge.bmp")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        faulted = true;
+        break;
+    case Fault::OverflowingBmp:
+    case Fault::HugeBmp:
+    case Fault::HugePng: {
         // Width, height and bits a pixel whose product overflows 64 bits (found by fuzzing).
         const QByteArray overflowing = QByteArray::fromBase64(
             "Qk0BAAAYACEPAABhAQBCTToBAAAAAYAAADEgMQoyAAAAAAAAAAA2AAAAKAAAABEAAAAFAAAAAQAYAQAAAA==");
-        file.write(fault == u"huge bmp"   ? hugeBmp()
-                   : fault == u"huge png" ? hugePng()
-                                          : overflowing);
-        file.close();
-        folder = file.fileName();
-    } else {
-        QFAIL("unknown fault");
+        const bool png = fault == Fault::HugePng;
+        folder = QDir(app.root())
+                     .filePath(png ? QStringLiteral("huge.png") : QStringLiteral("huge.bmp"));
+        QVERIFY(writeFile(folder, png                       ? hugePng()
+                                  : fault == Fault::HugeBmp ? hugeBmp()
+                                                            : overflowing));
+        faulted = true;
+        break;
     }
+    }
+    QVERIFY2(faulted, "unknown fault");
 
     // What the fault left, and what the program holds.
     const QMap<QString, QByteArray> disk = contents(app.root());
@@ -249,35 +254,61 @@ void FaultTest::faults() {
     const QStringList files = listed(f.File1);
     const QImage clipboard = app.clipboard.content;
     const int clipboardSets = app.clipboard.sets;
+    const qsizetype fileRequests = app.dialogs.fileRequests.size();
+    const qsizetype prompts = app.dialogs.prompts.size();
 
-    if (action == u"save") {
+    // Each action through its control's event, counted: a row whose action
+    // never reached its handler fails.
+    int ran = 0;
+    qsizetype asked = 0; // the dialogs the action must show
+    switch (action) {
+    case Action::Save:
+        countCalls(f.Command2->onClick, ran);
         f.Command2->click();
-    } else if (action == u"save as") {
+        break;
+    case Action::SaveAs:
         app.dialogs.fileAnswers.push_back(
             QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("named.bmp"))));
+        countCalls(f.Command7->onClick, ran);
         f.Command7->click();
-    } else if (action == u"create folder") {
+        asked = 1;
+        break;
+    case Action::CreateFolder:
         app.dialogs.inputAnswers.push_back(QStringLiteral("new"));
+        countCalls(f.Command1->onClick, ran);
         f.Command1->click();
-    } else if (action == u"preview") {
-        app.window->File1_DblClick();
-    } else if (action == u"delete") {
-        app.window->File1_KeyPress(8);
-    } else if (action == u"paste") {
+        asked = 1;
+        break;
+    case Action::Preview:
+        countCalls(f.File1->onDblClick, ran);
+        f.File1->onDblClick();
+        break;
+    case Action::Delete:
+        countCalls(f.File1->onKeyPress, ran);
+        f.File1->onKeyPress(8);
+        break;
+    case Action::Paste:
+        countCalls(f.Command6->onClick, ran);
         f.Command6->click();
-    } else if (action == u"import") {
+        break;
+    case Action::Import:
         app.dialogs.fileAnswers.push_back(QDir::toNativeSeparators(folder));
+        countCalls(f.b_open->onClick, ran);
         f.b_open->click();
-    } else if (action == u"drop") {
-        app.window->pics_DropFile(folder);
+        asked = 1;
+        break;
+    case Action::Drop:
+        countCalls(f.pics->onDropFile, ran);
+        f.pics->onDropFile(folder);
+        break;
     }
+    QVERIFY2(ran == 1, "unknown action, or its handler did not run");
     const QMap<QString, QByteArray> after = contents(app.root());
-    if (restore.run) {
-        restore.run();
-        restore.run = nullptr;
-    }
+    restore.run();
 
     QCOMPARE(app.dialogs.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(app.dialogs.fileRequests.size() + app.dialogs.prompts.size(),
+             fileRequests + prompts + asked);
     QVERIFY(app.dialogs.fileAnswers.empty() && app.dialogs.inputAnswers.empty());
     QCOMPARE(f.state.fileCounter, counter);
     QCOMPARE(f.Label7->caption(), label);
@@ -291,9 +322,9 @@ void FaultTest::faults() {
     QCOMPARE(after.keys(), disk.keys());
     QVERIFY(after == disk);
     // The list shows what is there: a file gone from disk is gone from it.
-    if (fault == u"file removed" || fault == u"folder removed")
-        QVERIFY(!listed(f.File1).contains(QStringLiteral("000.bmp")) || action == u"save as" ||
-                action == u"create folder");
+    if (fault == Fault::FileRemoved || fault == Fault::FolderRemoved)
+        QVERIFY(!listed(f.File1).contains(QStringLiteral("000.bmp")) || action == Action::SaveAs ||
+                action == Action::CreateFolder);
     else
         QCOMPARE(listed(f.File1), files);
     QCOMPARE(f.cmdb.dialogTitle, QStringLiteral("Import Tileset"));

@@ -1,4 +1,6 @@
+#include "support/files.h"
 #include "support/imagecheck.h"
+#include "support/messages.h"
 #include "support/testapp.h"
 
 #include "platform/button.h"
@@ -19,7 +21,6 @@
 #include <QSet>
 #include <QStorageInfo>
 #include <QTemporaryDir>
-#include <QScopeGuard>
 #include <QTest>
 #include <QUrl>
 
@@ -36,29 +37,12 @@ using doubles::FixedScreen;
 
 namespace {
 
-const QString kFileError = QStringLiteral("File error!");
-const QString kMaxMessage = QStringLiteral("Max: 999.BMP - Please set new start and reset.");
-
 QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
 QString joined(const QString& folder, const QString& name) {
     return native(QDir(folder).filePath(name));
-}
-
-// Everything in the folder, hidden files too, so that a temporary file left
-// behind by a failed write shows.
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-QStringList listed(const QListWidget* list) {
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->text().trimmed();
-    return names;
 }
 
 QListWidgetItem* itemNamed(QListWidget* list, const QString& name) {
@@ -95,11 +79,6 @@ void doubleClickItem(QListWidget* list, const QString& name) {
 
 void writeBitmap(const QString& path, const QImage& image) {
     QVERIFY2(image.save(path, "BMP"), qPrintable(path));
-}
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A tileset in which every value of every channel occurs, and no two
@@ -177,22 +156,16 @@ protected:
     }
 };
 
-// A column "failure" with one row a failure, each named as it is written.
-void failureRows(std::initializer_list<const char*> failures) {
-    QTest::addColumn<QString>("failure");
-    for (const char* failure : failures)
-        QTest::newRow(failure) << QString::fromLatin1(failure);
-}
+// How a SAVE's write fails.
+enum class WriteFailure { FolderRemoved, WriteCutShort, ReadOnlyFolder, ReadOnlyFile };
 
-struct Cleanup {
-    std::function<void()> run;
-    ~Cleanup() {
-        if (run)
-            run();
-    }
-};
+// Why a double-clicked file shows no preview.
+enum class PreviewFailure { NothingSelected, FileGone, NotAPicture, TruncatedBitmap };
 
 } // namespace
+
+Q_DECLARE_METATYPE(WriteFailure)
+Q_DECLARE_METATYPE(PreviewFailure)
 
 class OutputTest : public QObject {
     Q_OBJECT
@@ -201,6 +174,7 @@ private slots:
 
     void saveBoxes_data();
     void saveBoxes();
+    void clipboardRefused();
     void sequenceUsedUp_data();
     void sequenceUsedUp();
     void savedPixelsUnchanged_data();
@@ -271,9 +245,12 @@ void OutputTest::saveBoxes() {
     app.clipboard.content = before;
     f.c_clipb->setValue(clipb);
     f.c_file->setValue(file);
+    int saves = 0;
+    countCalls(f.Command2->onClick, saves);
 
     f.Command2->click();
 
+    QCOMPARE(saves, 1); // even when it has nothing to do
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(app.clipboard.clears, clipb);
     QCOMPARE(app.clipboard.sets, clipb);
@@ -294,6 +271,23 @@ void OutputTest::saveBoxes() {
         QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:005.bmp"));
         QCOMPARE(listed(f.File1), QStringList());
     }
+}
+
+void OutputTest::clipboardRefused() {
+    TestApp app;
+    MainForm& f = app.f();
+    prepareTiles(app);
+    app.clickView(70, 40);
+    app.clipboard.refuses = true;
+
+    f.Command2->click();
+
+    // The user hears that the copy failed; the file is written all the same.
+    QCOMPARE(app.dialogs.messages, QStringList{messages::clipboardError});
+    QCOMPARE(app.clipboard.sets, 0);
+    QCOMPARE(entries(app.workFolder()), QStringList{QStringLiteral("000.bmp")});
+    VERIFY_PATTERN(QImage(joined(app.workFolder(), QStringLiteral("000.bmp"))), 32, 0);
+    QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:001.bmp"));
 }
 
 void OutputTest::sequenceUsedUp_data() {
@@ -322,7 +316,7 @@ void OutputTest::sequenceUsedUp() {
     app.clickView(170, 40);
     VERIFY_PATTERN(f.pict->image(), 128, 0);
     f.Command2->click();
-    QCOMPARE(app.dialogs.messages, QStringList{kMaxMessage});
+    QCOMPARE(app.dialogs.messages, QStringList{messages::sequenceUsedUp});
     QCOMPARE(app.clipboard.clears, 2 * clipb);
     QCOMPARE(app.clipboard.sets, 2 * clipb);
     if (clipb)
@@ -387,11 +381,15 @@ void OutputTest::savedPixelsUnchanged() {
 }
 
 void OutputTest::failedWriteChangesNothing_data() {
-    failureRows({"folder removed", "write cut short", "read-only folder", "read-only file"});
+    QTest::addColumn<WriteFailure>("failure");
+    QTest::newRow("folder removed") << WriteFailure::FolderRemoved;
+    QTest::newRow("write cut short") << WriteFailure::WriteCutShort;
+    QTest::newRow("read-only folder") << WriteFailure::ReadOnlyFolder;
+    QTest::newRow("read-only file") << WriteFailure::ReadOnlyFile;
 }
 
 void OutputTest::failedWriteChangesNothing() {
-    QFETCH(QString, failure);
+    QFETCH(WriteFailure, failure);
     TestApp app;
     MainForm& f = app.f();
     const QString work = app.workFolder();
@@ -408,10 +406,14 @@ void OutputTest::failedWriteChangesNothing() {
     const QStringList list = listed(f.File1);
     QCOMPARE(label, QStringLiteral("Next file:000.bmp"));
 
-    Cleanup restore;
-    if (failure == u"folder removed") {
+    Restore restore;
+    bool failed = false;
+    switch (failure) {
+    case WriteFailure::FolderRemoved:
         QVERIFY(QDir(work).removeRecursively());
-    } else if (failure == u"write cut short") {
+        failed = true;
+        break;
+    case WriteFailure::WriteCutShort: {
 #ifdef Q_OS_UNIX
         // A file size limit makes the write fail part way, as a full disk does.
         rlimit old{};
@@ -420,43 +422,48 @@ void OutputTest::failedWriteChangesNothing() {
         small.rlim_cur = 1000;
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        restore.run = [old, oldHandler] {
+        restore.set([old, oldHandler] {
             setrlimit(RLIMIT_FSIZE, &old);
             std::signal(SIGXFSZ, oldHandler);
-        };
+        });
+        failed = true;
+        break;
 #else
         QSKIP("No file size limit on this platform");
 #endif
-    } else {
-        const QString locked = failure == u"read-only folder" ? work : target;
+    }
+    case WriteFailure::ReadOnlyFolder:
+    case WriteFailure::ReadOnlyFile: {
+        const bool folder = failure == WriteFailure::ReadOnlyFolder;
+        const QString locked = folder ? work : target;
         const QFile::Permissions permissions = QFile::permissions(locked);
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
-        restore.run = [locked, permissions] { QFile::setPermissions(locked, permissions); };
-        QFile probe(failure == u"read-only folder" ? joined(work, QStringLiteral("probe"))
-                                                   : target);
+        restore.set([locked, permissions] { QFile::setPermissions(locked, permissions); });
+        QFile probe(folder ? joined(work, QStringLiteral("probe")) : target);
         if (probe.open(QIODevice::Append)) {
             probe.close();
-            if (failure == u"read-only folder")
+            if (folder)
                 probe.remove();
             QSKIP("Permissions do not stop writes here (running as root); "
                   "the \"write cut short\" row makes a write fail instead");
         }
+        failed = true;
+        break;
     }
+    }
+    QVERIFY2(failed, "unknown failure");
 
     f.Command2->click();
-    if (restore.run) {
-        restore.run();
-        restore.run = nullptr;
-    }
+    restore.run();
 
-    QCOMPARE(app.dialogs.messages, QStringList{kFileError});
+    QCOMPARE(app.dialogs.messages, QStringList{messages::fileError});
     QCOMPARE(f.state.fileCounter, std::int16_t(0));
     QCOMPARE(f.Label7->caption(), label);
     QCOMPARE(listed(f.File1), list);
     // The clipboard step is not part of the file's failure.
     QCOMPARE(app.clipboard.sets, 2);
     VERIFY_PATTERN(app.clipboard.content, 128, 0);
-    if (failure == u"folder removed") {
+    if (failure == WriteFailure::FolderRemoved) {
         QVERIFY(!QFileInfo::exists(work));
     } else {
         QCOMPARE(entries(work), QStringList{QStringLiteral("000.bmp")});
@@ -545,15 +552,21 @@ void OutputTest::saveAsWithoutFile() {
     // A relative name would land in the working folder: make that one watched.
     const QString started = QDir::currentPath();
     QVERIFY(QDir::setCurrent(app.root()));
-    const auto restore = qScopeGuard([&] { QDir::setCurrent(started); });
+    Restore restore;
+    restore.set([started] { QDir::setCurrent(started); });
     const QStringList before = entries(app.root());
     if (answer && !answer->trimmed().isEmpty())
         app.dialogs.fileAnswers.push_back(joined(app.root(), *answer));
     else
         app.dialogs.fileAnswers.push_back(answer);
 
+    const qsizetype requests = app.dialogs.fileRequests.size();
+
     f.Command7->click();
 
+    // The dialog was shown and answered.
+    QCOMPARE(app.dialogs.fileRequests.size(), requests + 1);
+    QVERIFY(app.dialogs.fileAnswers.empty());
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(entries(app.root()), before);
     QCOMPARE(entries(app.workFolder()), QStringList());
@@ -681,7 +694,7 @@ void OutputTest::createFolder() {
              QStringList{QStringLiteral("Create new folder|Create folder under ") + work +
                          QDir::separator() + QStringLiteral(" :")});
     if (made.isEmpty()) {
-        QCOMPARE(app.dialogs.messages, QStringList{QStringLiteral("Invalid folder!")});
+        QCOMPARE(app.dialogs.messages, QStringList{messages::invalidFolder});
         QCOMPARE(entries(work), before);
         for (const QString& folder : existing)
             QCOMPARE(entries(joined(work, folder)), QStringList());
@@ -730,7 +743,7 @@ void OutputTest::driveChange() {
         QCOMPARE(f.state.outputFolder, usb + QDir::separator());
         QCOMPARE(listed(f.File1), QStringList{QStringLiteral("on usb.bmp")});
     } else {
-        QCOMPARE(app.dialogs.messages, QStringList{QStringLiteral("Media not found!")});
+        QCOMPARE(app.dialogs.messages, QStringList{messages::mediaNotFound});
         // Back on the drive of the folder still open.
         QCOMPARE(f.Drive1->drive(), native(app.root()));
         QCOMPARE(f.Drive1->currentIndex(), 0);
@@ -882,11 +895,15 @@ void OutputTest::previewWindowLifecycle() {
 }
 
 void OutputTest::previewFailure_data() {
-    failureRows({"nothing selected", "file gone", "not a picture", "truncated bitmap"});
+    QTest::addColumn<PreviewFailure>("failure");
+    QTest::newRow("nothing selected") << PreviewFailure::NothingSelected;
+    QTest::newRow("file gone") << PreviewFailure::FileGone;
+    QTest::newRow("not a picture") << PreviewFailure::NotAPicture;
+    QTest::newRow("truncated bitmap") << PreviewFailure::TruncatedBitmap;
 }
 
 void OutputTest::previewFailure() {
-    QFETCH(QString, failure);
+    QFETCH(PreviewFailure, failure);
     TestApp app;
     MainForm& f = app.f();
     QVERIFY(app.showWindow());
@@ -899,59 +916,76 @@ void OutputTest::previewFailure() {
     QTRY_VERIFY(app.window->previewWindow());
     platform::Form* window = app.window->previewWindow();
 
-    if (failure == u"nothing selected") {
-        f.File1->clearSelection();
-    } else {
+    bool failed = false;
+    if (failure != PreviewFailure::NothingSelected) {
         clickItem(f.File1, QStringLiteral("bad.bmp"));
         QCOMPARE(f.File1->fileName(), QStringLiteral("bad.bmp"));
-        if (failure == u"file gone") {
-            QVERIFY(QFile::remove(bad));
-        } else {
-            QByteArray bytes = bytesOf(bad);
-            bytes = failure == u"not a picture" ? QByteArray("not a picture at all")
-                                                : bytes.left(bytes.size() / 2);
-            QVERIFY(writeFile(bad, bytes));
-        }
     }
+    const QByteArray bytes = bytesOf(bad);
+    switch (failure) {
+    case PreviewFailure::NothingSelected:
+        f.File1->clearSelection();
+        QCOMPARE(f.File1->fileName(), QString());
+        failed = true;
+        break;
+    case PreviewFailure::FileGone:
+        QVERIFY(QFile::remove(bad));
+        failed = true;
+        break;
+    case PreviewFailure::NotAPicture:
+        QVERIFY(writeFile(bad, "not a picture at all"));
+        failed = true;
+        break;
+    case PreviewFailure::TruncatedBitmap:
+        QVERIFY(writeFile(bad, bytes.left(bytes.size() / 2)));
+        failed = true;
+        break;
+    }
+    QVERIFY2(failed, "unknown failure");
     // Appears only if the list is read again.
     writeBitmap(joined(work, QStringLiteral("later.bmp")), patternImage(16, 16));
 
-    app.window->File1_DblClick();
+    int ran = 0;
+    countCalls(f.File1->onDblClick, ran);
+    f.File1->onDblClick();
 
+    QCOMPARE(ran, 1);
     QCOMPARE(app.window->previewWindow(), window);
     QCOMPARE(window->caption(), QStringLiteral("good.bmp"));
     QCOMPARE(window->outerWidth(), 630.0);
     VERIFY_PATTERN(window->picture(), 0, 0);
-    if (failure == u"nothing selected") {
+    if (failure == PreviewFailure::NothingSelected) {
         QVERIFY(app.dialogs.messages.isEmpty());
         QCOMPARE(listed(f.File1),
                  (QStringList{QStringLiteral("bad.bmp"), QStringLiteral("good.bmp")}));
     } else {
-        QCOMPARE(app.dialogs.messages, QStringList{kFileError});
+        QCOMPARE(app.dialogs.messages, QStringList{messages::fileError});
         QStringList expected{QStringLiteral("good.bmp"), QStringLiteral("later.bmp")};
-        if (failure != u"file gone")
+        if (failure != PreviewFailure::FileGone)
             expected.prepend(QStringLiteral("bad.bmp"));
         QCOMPARE(listed(f.File1), expected);
     }
 }
 
 void OutputTest::deletion_data() {
-    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::Key>("key");
     QTest::addColumn<bool>("select");
     QTest::addColumn<bool>("goneFirst");
     QTest::addColumn<bool>("deletes");
-    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << true << false << true;
-    QTest::newRow("Delete key") << int(Qt::Key_Delete) << true << false << false;
-    QTest::newRow("other character") << int(Qt::Key_Q) << true << false << false;
-    QTest::newRow("nothing selected") << int(Qt::Key_Backspace) << false << false << false;
-    QTest::newRow("file gone") << int(Qt::Key_Backspace) << true << true << false;
+    QTest::addColumn<int>("heard"); // KeyPress events; the Delete key is none
+    QTest::newRow("Backspace") << Qt::Key_Backspace << true << false << true << 1;
+    QTest::newRow("Delete key") << Qt::Key_Delete << true << false << false << 0;
+    QTest::newRow("other character") << Qt::Key_Q << true << false << false << 1;
+    QTest::newRow("nothing selected") << Qt::Key_Backspace << false << false << false << 1;
+    QTest::newRow("file gone") << Qt::Key_Backspace << true << true << false << 1;
 }
 
 void OutputTest::deletion() {
-    QFETCH(int, key);
+    QFETCH(Qt::Key, key);
     QFETCH(bool, select);
     QFETCH(bool, goneFirst);
     QFETCH(bool, deletes);
+    QFETCH(int, heard);
     TestApp app;
     MainForm& f = app.f();
     QVERIFY(app.showWindow());
@@ -971,13 +1005,17 @@ void OutputTest::deletion() {
     if (goneFirst)
         QVERIFY(QFile::remove(victim));
     f.File1->setFocus();
+    int keyPresses = 0;
+    countCalls(f.File1->onKeyPress, keyPresses);
 
-    QTest::keyClick(f.File1, Qt::Key(key));
+    QTest::keyClick(f.File1, key);
+
+    QCOMPARE(keyPresses, heard);
 
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:002.bmp"));
     QVERIFY(!app.window->previewWindow());
     if (goneFirst) {
-        QCOMPARE(app.dialogs.messages, QStringList{kFileError});
+        QCOMPARE(app.dialogs.messages, QStringList{messages::fileError});
         QCOMPARE(listed(f.File1), QStringList{QStringLiteral("000.bmp")});
         return;
     }

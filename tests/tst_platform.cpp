@@ -1,4 +1,6 @@
 #include "support/doubles.h"
+#include "support/files.h"
+#include "support/imagecheck.h"
 #include "support/testapp.h"
 
 #include "platform/checkbox.h"
@@ -223,13 +225,14 @@ void PlatformTest::copyPixels() {
     to.fill(Qt::black);
     platform::copyPixels(to, from, 0, 0, source.width(), source.height(), source.x(), source.y(),
                          kBackColor);
+    QImage expected(source.size(), QImage::Format_RGB32);
     for (int y = 0; y < to.height(); ++y) {
         for (int x = 0; x < to.width(); ++x) {
             const QPoint at(source.x() + x, source.y() + y);
-            const QRgb want = from.rect().contains(at) ? from.pixel(at) : kBackColor;
-            QVERIFY2(to.pixel(x, y) == want, qPrintable(QStringLiteral("at %1,%2").arg(x).arg(y)));
+            expected.setPixel(x, y, from.rect().contains(at) ? from.pixel(at) : kBackColor);
         }
     }
+    VERIFY_SAME(to, expected);
 }
 
 void PlatformTest::pictureBoxLayers() {
@@ -266,15 +269,15 @@ void PlatformTest::outlineCorners() {
     box.setAutoRedraw(false);
     box.lineBox(9, 9, 12, 31); // the bottom side lies past the box
     const QImage screen = box.screenImage();
+    QImage expected(30, 30, QImage::Format_RGB32);
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 30; ++x) {
             const bool onOutline =
                 (x == 9 || x == 12) && y >= 9 ? true : (y == 9 && x >= 9 && x <= 12);
-            const QRgb want = onOutline ? qRgb(255, 255, 255) : kBackColor;
-            QVERIFY2(screen.pixel(x, y) == want,
-                     qPrintable(QStringLiteral("at %1,%2").arg(x).arg(y)));
+            expected.setPixel(x, y, onOutline ? qRgb(255, 255, 255) : kBackColor);
         }
     }
+    VERIFY_SAME(screen, expected);
 }
 
 void PlatformTest::opaqueOverBackground() {
@@ -309,10 +312,8 @@ void PlatformTest::savedColoursUnchanged() {
     QCOMPARE(int(uchar(head[28])), 24); // bits per pixel
     const QImage back(path);
     QCOMPARE(back.size(), image.size());
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 256; ++x)
-            QCOMPARE(back.pixel(x, y) & 0xFFFFFF, image.pixel(x, y) & 0xFFFFFF);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"000.bmp"});
+    VERIFY_SAME(back, image);
+    QCOMPARE(entries(dir.path()), QStringList{"000.bmp"});
 }
 
 void PlatformTest::saveFailsWithoutLeavingAFile() {
@@ -323,7 +324,7 @@ void PlatformTest::saveFailsWithoutLeavingAFile() {
     QVERIFY_THROWS_EXCEPTION(PlatformError, savePicture(image, missing));
     QVERIFY_THROWS_EXCEPTION(PlatformError,
                              savePicture(QImage(), dir.filePath(QStringLiteral("001.bmp"))));
-    QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    QCOMPARE(entries(dir.path()), QStringList());
 }
 
 void PlatformTest::loadRefuses_data() {

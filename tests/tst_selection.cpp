@@ -16,6 +16,13 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <functional>
+#include <optional>
+
+// The tilesets come in by the paste, which reads no file: the import's own path
+// is the view's to test, and a file for every row is most of a row's time.
+
 namespace {
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
@@ -66,40 +73,129 @@ void gesture(platform::PictureBox* view, const QList<QPoint>& points) {
     release(view, points.back());
 }
 
-// "Fixed" with a preset or a custom size ("16", "32", "64", "20x10"), optionally snapped.
-void chooseFixed(MainForm& f, const QString& size, bool snap) {
-    f.o_fixed->click();
-    if (size == u"32") {
-        f.o_32->click();
-    } else if (size == u"64") {
-        f.o_64->click();
-    } else if (size != u"16") {
-        f.o_custom->click();
-        f.trw->setText(size.section(u'x', 0, 0));
-        f.trh->setText(size.section(u'x', 1, 1));
-    }
-    if (snap)
-        f.c_snap->click();
+// The size option a table names.
+enum class Size { Preset16, Preset32, Preset64, Custom };
+
+// The selection mode a table names: Adjustable, or Fixed with a size option,
+// the Custom size typed into the boxes, and Snap.
+struct Mode {
+    bool fixed = false;
+    Size size = Size::Preset16;
+    QSize custom; // for Size::Custom
+    bool snap = false;
+};
+
+Mode adjustable() {
+    return {};
 }
 
-// The mode as a table names it: "adjustable", "fixed 16", "fixed 32 snap", "fixed 20x10".
-void chooseMode(MainForm& f, const QString& mode) {
-    const QStringList words = mode.split(u' ');
-    if (words[0] == u"fixed")
-        chooseFixed(f, words.value(1), words.value(2) == u"snap");
+Mode fixed(Size size, bool snap = false) {
+    return {true, size, QSize(), snap};
+}
+
+Mode custom(QSize size, bool snap = false) {
+    return {true, Size::Custom, size, snap};
+}
+
+// Chooses the mode with the controls' clicks; false when it is not then in
+// force (an unknown size among them).
+bool chooseMode(MainForm& f, const Mode& mode) {
+    if (!mode.fixed)
+        return f.o_adjust->value();
+    f.o_fixed->click();
+    QSize size;
+    switch (mode.size) {
+    case Size::Preset16:
+        size = QSize(16, 16);
+        break;
+    case Size::Preset32:
+        f.o_32->click();
+        size = QSize(32, 32);
+        break;
+    case Size::Preset64:
+        f.o_64->click();
+        size = QSize(64, 64);
+        break;
+    case Size::Custom:
+        f.o_custom->click();
+        f.trw->setText(QString::number(mode.custom.width()));
+        f.trh->setText(QString::number(mode.custom.height()));
+        size = mode.custom;
+        break;
+    }
+    if (mode.snap)
+        f.c_snap->click();
+    return size.isValid() && f.o_fixed->value() && f.c_snap->value() == int(mode.snap) &&
+           f.state.tileWidth == size.width() && f.state.tileHeight == size.height();
+}
+
+// What a step of a gesture does with the left button, or with the row's buttons.
+enum class Event { Press, Drag, Release };
+
+// The two boxes of the Custom size.
+enum class Box { Width, Height };
+
+// The option buttons of the Selection rectangle frame and its size frame.
+enum class Option { Adjustable, Fixed, Size16, Size32, Size64, Custom };
+
+platform::OptionButton* button(MainForm& f, Option option) {
+    switch (option) {
+    case Option::Adjustable:
+        return f.o_adjust;
+    case Option::Fixed:
+        return f.o_fixed;
+    case Option::Size16:
+        return f.o_16;
+    case Option::Size32:
+        return f.o_32;
+    case Option::Size64:
+        return f.o_64;
+    case Option::Custom:
+        return f.o_custom;
+    }
+    return nullptr;
+}
+
+// Clicks the options in turn; false unless each click reached its handler.
+bool clickOptions(MainForm& f, const QList<Option>& options,
+                  const std::function<void()>& beforeEach = {}) {
+    int ran = 0;
+    QList<std::pair<platform::OptionButton*, std::function<void()>>> handlers;
+    for (Option option : options) {
+        platform::OptionButton* b = button(f, option);
+        if (!b)
+            return false;
+        if (std::none_of(handlers.cbegin(), handlers.cend(),
+                         [b](const auto& handler) { return handler.first == b; })) {
+            handlers.append({b, b->onClick});
+            countCalls(b->onClick, ran);
+        }
+    }
+    for (Option option : options) {
+        if (beforeEach)
+            beforeEach();
+        button(f, option)->click();
+    }
+    for (const auto& [b, handler] : handlers)
+        b->onClick = handler;
+    return ran == options.size();
 }
 
 // One event of a gesture and what the view, Label8 and the Selection view show after it.
 struct Step {
-    char action; // 'p' press, 'd' drag, 'r' release
+    Event event;
     QPoint at;
-    QRect outline; // its corner pixels; null: no outline
-    QString label; // "=": unchanged
+    QRect outline;                // its corner pixels; null: no outline
+    std::optional<QString> label; // none: unchanged
     QRect capture; // after a release, in view pixels; null: the previous capture stays
 };
 
 } // namespace
 
+Q_DECLARE_METATYPE(Box)
+Q_DECLARE_METATYPE(Option)
+Q_DECLARE_METATYPE(Event)
+Q_DECLARE_METATYPE(Mode)
 Q_DECLARE_METATYPE(QList<Step>)
 
 class SelectionTest : public QObject {
@@ -136,68 +232,66 @@ private slots:
 };
 
 void SelectionTest::fixedPlacement_data() {
-    QTest::addColumn<QString>("size");
-    QTest::addColumn<bool>("snap");
+    QTest::addColumn<Mode>("mode");
     QTest::addColumn<bool>("drag");
     QTest::addColumn<QPoint>("at");
     QTest::addColumn<QRect>("edges"); // left, top, right, bottom as QRect(l, t, r - l, b - t)
     QTest::addColumn<bool>("outline");
     QTest::addColumn<QString>("label"); // after a drag; a press leaves it
     QTest::addColumn<bool>("captures");
-    const auto row = [](const char* name, const char* size, bool snap, bool drag, QPoint at,
-                        QRect edges, bool outline, const char* label, bool captures) {
-        QTest::newRow(name) << QString::fromLatin1(size) << snap << drag << at << edges << outline
-                            << QString::fromLatin1(label) << captures;
+    const auto row = [](const char* name, Mode mode, bool drag, QPoint at, QRect edges,
+                        bool outline, const char* label, bool captures) {
+        QTest::newRow(name) << mode << drag << at << edges << outline << QString::fromLatin1(label)
+                            << captures;
     };
+    const Mode f16 = fixed(Size::Preset16);
+    const Mode f16snap = fixed(Size::Preset16, true);
+    const Mode f32 = fixed(Size::Preset32);
+    const Mode f32snap = fixed(Size::Preset32, true);
+    const Mode f64 = fixed(Size::Preset64);
+    const Mode c20x10 = custom(QSize(20, 10));
+    const Mode c20x10snap = custom(QSize(20, 10), true);
     const char* w16 = "Width: 16   Height: 16";
-    row("press 16 at (40, 20)", "16", false, false, {40, 20}, {24, 4, 16, 16}, true, "", true);
-    row("press 16 snap at (40, 20)", "16", true, false, {40, 20}, {16, 0, 16, 16}, true, "", true);
-    row("press 16 at (10, 10)", "16", false, false, {10, 10}, {-6, -6, 16, 16}, false, "", false);
-    row("press 16 snap in the first cell", "16", true, false, {10, 10}, {-16, -16, 16, 16}, false,
-        "", false);
-    row("press 16 snap, first column", "16", true, false, {15, 40}, {-16, 16, 16, 16}, false, "",
+    row("press 16 at (40, 20)", f16, false, {40, 20}, {24, 4, 16, 16}, true, "", true);
+    row("press 16 snap at (40, 20)", f16snap, false, {40, 20}, {16, 0, 16, 16}, true, "", true);
+    row("press 16 at (10, 10)", f16, false, {10, 10}, {-6, -6, 16, 16}, false, "", false);
+    row("press 16 snap in the first cell", f16snap, false, {10, 10}, {-16, -16, 16, 16}, false, "",
         false);
-    row("press 16 snap at (16, 16)", "16", true, false, {16, 16}, {0, 0, 16, 16}, true, "", true);
-    row("press 16 snap at (31, 31)", "16", true, false, {31, 31}, {0, 0, 16, 16}, true, "", true);
-    row("press 16 snap at (32, 31)", "16", true, false, {32, 31}, {16, 0, 16, 16}, true, "", true);
-    row("press 16 snap at (47, 20)", "16", true, false, {47, 20}, {16, 0, 16, 16}, true, "", true);
-    row("press 32 snap at (70, 40)", "32", true, false, {70, 40}, {32, 0, 32, 32}, true, "", true);
-    row("press 64 at (64, 64)", "64", false, false, {64, 64}, {0, 0, 64, 64}, true, "", true);
-    row("press 64 at (63, 64)", "64", false, false, {63, 64}, {-1, 0, 64, 64}, false, "", false);
-    row("press 16 at the bounds", "16", false, false, {448, 640}, {432, 624, 16, 16}, true, "",
-        true);
-    row("press 16 one past the width", "16", false, false, {449, 100}, {433, 84, 16, 16}, false, "",
+    row("press 16 snap, first column", f16snap, false, {15, 40}, {-16, 16, 16, 16}, false, "",
         false);
-    row("press 16 one past the height", "16", false, false, {100, 641}, {84, 625, 16, 16}, false,
-        "", false);
-    row("press 20x10 at (100, 50)", "20x10", false, false, {100, 50}, {80, 40, 20, 10}, true, "",
-        true);
-    row("press 20x10 snap at (45, 25)", "20x10", true, false, {45, 25}, {20, 10, 20, 10}, true, "",
-        true);
-    row("drag 16 to (16, 16)", "16", false, true, {16, 16}, {0, 0, 16, 16}, true, w16, true);
-    row("drag 16 to the width", "16", false, true, {448, 100}, {432, 84, 16, 16}, true, w16, true);
-    row("drag 16 one past the width", "16", false, true, {449, 100}, {433, 84, 16, 16}, false, "",
+    row("press 16 snap at (16, 16)", f16snap, false, {16, 16}, {0, 0, 16, 16}, true, "", true);
+    row("press 16 snap at (31, 31)", f16snap, false, {31, 31}, {0, 0, 16, 16}, true, "", true);
+    row("press 16 snap at (32, 31)", f16snap, false, {32, 31}, {16, 0, 16, 16}, true, "", true);
+    row("press 16 snap at (47, 20)", f16snap, false, {47, 20}, {16, 0, 16, 16}, true, "", true);
+    row("press 32 snap at (70, 40)", f32snap, false, {70, 40}, {32, 0, 32, 32}, true, "", true);
+    row("press 64 at (64, 64)", f64, false, {64, 64}, {0, 0, 64, 64}, true, "", true);
+    row("press 64 at (63, 64)", f64, false, {63, 64}, {-1, 0, 64, 64}, false, "", false);
+    row("press 16 at the bounds", f16, false, {448, 640}, {432, 624, 16, 16}, true, "", true);
+    row("press 16 one past the width", f16, false, {449, 100}, {433, 84, 16, 16}, false, "", false);
+    row("press 16 one past the height", f16, false, {100, 641}, {84, 625, 16, 16}, false, "",
         false);
-    row("drag 16 to the height", "16", false, true, {100, 640}, {84, 624, 16, 16}, true, w16, true);
-    row("drag 16 one past the height", "16", false, true, {100, 641}, {84, 625, 16, 16}, false, "",
-        false);
-    row("drag 16 snap to (47, 20)", "16", true, true, {47, 20}, {16, 0, 16, 16}, true, w16, true);
-    row("drag 16 snap to the width", "16", true, true, {448, 20}, {432, 0, 16, 16}, true, w16,
+    row("press 20x10 at (100, 50)", c20x10, false, {100, 50}, {80, 40, 20, 10}, true, "", true);
+    row("press 20x10 snap at (45, 25)", c20x10snap, false, {45, 25}, {20, 10, 20, 10}, true, "",
         true);
+    row("drag 16 to (16, 16)", f16, true, {16, 16}, {0, 0, 16, 16}, true, w16, true);
+    row("drag 16 to the width", f16, true, {448, 100}, {432, 84, 16, 16}, true, w16, true);
+    row("drag 16 one past the width", f16, true, {449, 100}, {433, 84, 16, 16}, false, "", false);
+    row("drag 16 to the height", f16, true, {100, 640}, {84, 624, 16, 16}, true, w16, true);
+    row("drag 16 one past the height", f16, true, {100, 641}, {84, 625, 16, 16}, false, "", false);
+    row("drag 16 snap to (47, 20)", f16snap, true, {47, 20}, {16, 0, 16, 16}, true, w16, true);
+    row("drag 16 snap to the width", f16snap, true, {448, 20}, {432, 0, 16, 16}, true, w16, true);
     // The drag bounds the pointer, the release the snapped rectangle.
-    row("drag 16 snap one past the width", "16", true, true, {449, 20}, {432, 0, 16, 16}, false, "",
+    row("drag 16 snap one past the width", f16snap, true, {449, 20}, {432, 0, 16, 16}, false, "",
         true);
-    row("drag 32 left of the view", "32", false, true, {-5, 40}, {-37, 8, 32, 32}, false, "",
-        false);
-    row("drag 32 snap to (100, 70)", "32", true, true, {100, 70}, {64, 32, 32, 32}, true,
+    row("drag 32 left of the view", f32, true, {-5, 40}, {-37, 8, 32, 32}, false, "", false);
+    row("drag 32 snap to (100, 70)", f32snap, true, {100, 70}, {64, 32, 32, 32}, true,
         "Width: 32   Height: 32", true);
-    row("drag 20x10 to (25, 12)", "20x10", false, true, {25, 12}, {5, 2, 20, 10}, true,
+    row("drag 20x10 to (25, 12)", c20x10, true, {25, 12}, {5, 2, 20, 10}, true,
         "Width: 20   Height: 10", true);
 }
 
 void SelectionTest::fixedPlacement() {
-    QFETCH(QString, size);
-    QFETCH(bool, snap);
+    QFETCH(Mode, mode);
     QFETCH(bool, drag);
     QFETCH(QPoint, at);
     QFETCH(QRect, edges);
@@ -206,8 +300,8 @@ void SelectionTest::fixedPlacement() {
     QFETCH(bool, captures);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
-    chooseFixed(f, size, snap);
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, mode));
     const QString before = QStringLiteral("before");
     f.Label8->setCaption(before);
 
@@ -246,90 +340,99 @@ void SelectionTest::fixedPlacement() {
 }
 
 void SelectionTest::gestures_data() {
-    QTest::addColumn<QString>("mode");
+    QTest::addColumn<Mode>("mode");
     QTest::addColumn<QList<Step>>("steps");
+    constexpr Event p = Event::Press;
+    constexpr Event d = Event::Drag;
+    constexpr Event r = Event::Release;
     const QString w1 = QStringLiteral("Width: 1   Height: 20");
     const QString w40 = QStringLiteral("Width: 40   Height: 20");
     const QString w16 = QStringLiteral("Width: 16   Height: 16");
-    const QString same = QStringLiteral("=");
+    const std::optional<QString> same; // Label8 unchanged
     QTest::newRow("adjustable, one pixel wide")
-        << "adjustable"
-        << QList<Step>{{'p', {10, 10}, {}, same, {}},
-                       {'d', {10, 30}, {}, "", {}},
-                       {'d', {11, 30}, corners(9, 9, 12, 31), w1, {}},
-                       {'r', {11, 30}, corners(9, 9, 12, 31), w1, {10, 10, 1, 20}}};
+        << adjustable()
+        << QList<Step>{{p, {10, 10}, {}, same, {}},
+                       {d, {10, 30}, {}, "", {}},
+                       {d, {11, 30}, corners(9, 9, 12, 31), w1, {}},
+                       {r, {11, 30}, corners(9, 9, 12, 31), w1, {10, 10, 1, 20}}};
     QTest::newRow("adjustable, 40 x 20")
-        << "adjustable"
-        << QList<Step>{{'p', {10, 10}, {}, same, {}},
-                       {'d', {50, 30}, corners(9, 9, 51, 31), w40, {}},
-                       {'r', {50, 30}, corners(9, 9, 51, 31), w40, {10, 10, 40, 20}}};
+        << adjustable()
+        << QList<Step>{{p, {10, 10}, {}, same, {}},
+                       {d, {50, 30}, corners(9, 9, 51, 31), w40, {}},
+                       {r, {50, 30}, corners(9, 9, 51, 31), w40, {10, 10, 40, 20}}};
     QTest::newRow("adjustable, back level with the press point")
-        << "adjustable"
-        << QList<Step>{{'p', {10, 10}, {}, same, {}},
-                       {'d', {50, 30}, corners(9, 9, 51, 31), w40, {}},
-                       {'d', {50, 10}, {}, "", {}},
-                       {'r', {50, 10}, {}, "", {}}};
+        << adjustable()
+        << QList<Step>{{p, {10, 10}, {}, same, {}},
+                       {d, {50, 30}, corners(9, 9, 51, 31), w40, {}},
+                       {d, {50, 10}, {}, "", {}},
+                       {r, {50, 10}, {}, "", {}}};
     QTest::newRow("adjustable, left of the press point")
-        << "adjustable"
-        << QList<Step>{{'p', {100, 100}, {}, same, {}},
-                       {'d', {50, 150}, {}, "", {}},
-                       {'r', {50, 150}, {}, "", {}}};
+        << adjustable()
+        << QList<Step>{{p, {100, 100}, {}, same, {}},
+                       {d, {50, 150}, {}, "", {}},
+                       {r, {50, 150}, {}, "", {}}};
     QTest::newRow("adjustable, out of the view to the left")
-        << "adjustable"
-        << QList<Step>{{'p', {10, 10}, {}, same, {}},
-                       {'d', {30, 30}, corners(9, 9, 31, 31), "Width: 20   Height: 20", {}},
-                       {'d', {-5, 30}, {}, "", {}},
-                       {'r', {-5, 30}, {}, "", {}}};
+        << adjustable()
+        << QList<Step>{{p, {10, 10}, {}, same, {}},
+                       {d, {30, 30}, corners(9, 9, 31, 31), "Width: 20   Height: 20", {}},
+                       {d, {-5, 30}, {}, "", {}},
+                       {r, {-5, 30}, {}, "", {}}};
     QTest::newRow("adjustable, at the bounds and one past")
-        << "adjustable"
-        << QList<Step>{{'p', {400, 600}, {}, same, {}},
-                       {'d', {448, 640}, corners(399, 599, 449, 641), "Width: 48   Height: 40", {}},
-                       {'d', {449, 640}, {}, "", {}},
-                       {'r', {449, 640}, {}, "", {}},
-                       {'p', {400, 600}, {}, "", {}},
-                       {'d', {448, 640}, corners(399, 599, 449, 641), "Width: 48   Height: 40", {}},
-                       {'r', {448, 640}, corners(399, 599, 449, 641), same, {400, 600, 48, 40}}};
+        << adjustable()
+        << QList<Step>{{p, {400, 600}, {}, same, {}},
+                       {d, {448, 640}, corners(399, 599, 449, 641), "Width: 48   Height: 40", {}},
+                       {d, {449, 640}, {}, "", {}},
+                       {r, {449, 640}, {}, "", {}},
+                       {p, {400, 600}, {}, "", {}},
+                       {d, {448, 640}, corners(399, 599, 449, 641), "Width: 48   Height: 40", {}},
+                       {r, {448, 640}, corners(399, 599, 449, 641), same, {400, 600, 48, 40}}};
     // Before any drag the right and bottom edges count as 0.
     QTest::newRow("adjustable, first press released at once")
-        << "adjustable" << QList<Step>{{'p', {5, 5}, {}, same, {}}, {'r', {5, 5}, {}, same, {}}};
+        << adjustable() << QList<Step>{{p, {5, 5}, {}, same, {}}, {r, {5, 5}, {}, same, {}}};
     // A press alone moves the top-left corner and keeps the previous right and bottom edges.
     QTest::newRow("adjustable, press without a drag")
-        << "adjustable"
-        << QList<Step>{{'p', {10, 10}, {}, same, {}},
-                       {'d', {50, 30}, corners(9, 9, 51, 31), w40, {}},
-                       {'r', {50, 30}, corners(9, 9, 51, 31), w40, {10, 10, 40, 20}},
-                       {'p', {20, 15}, {}, same, {}},
-                       {'r', {20, 15}, {}, w40, {20, 15, 30, 15}},
-                       {'p', {60, 10}, {}, same, {}},
-                       {'r', {60, 10}, {}, w40, {}}};
+        << adjustable()
+        << QList<Step>{{p, {10, 10}, {}, same, {}},
+                       {d, {50, 30}, corners(9, 9, 51, 31), w40, {}},
+                       {r, {50, 30}, corners(9, 9, 51, 31), w40, {10, 10, 40, 20}},
+                       {p, {20, 15}, {}, same, {}},
+                       {r, {20, 15}, {}, w40, {20, 15, 30, 15}},
+                       {p, {60, 10}, {}, same, {}},
+                       {r, {60, 10}, {}, w40, {}}};
     QTest::newRow("fixed 16, from (10, 10) to (16, 16)")
-        << "fixed 16"
-        << QList<Step>{{'p', {10, 10}, {}, same, {}},
-                       {'d', {16, 16}, corners(-1, -1, 17, 17), w16, {}},
-                       {'r', {16, 16}, corners(-1, -1, 17, 17), w16, {0, 0, 16, 16}}};
+        << fixed(Size::Preset16)
+        << QList<Step>{{p, {10, 10}, {}, same, {}},
+                       {d, {16, 16}, corners(-1, -1, 17, 17), w16, {}},
+                       {r, {16, 16}, corners(-1, -1, 17, 17), w16, {0, 0, 16, 16}}};
     QTest::newRow("fixed 16, a click")
-        << "fixed 16"
-        << QList<Step>{{'p', {40, 20}, corners(23, 3, 41, 21), same, {}},
-                       {'r', {40, 20}, corners(23, 3, 41, 21), same, {24, 4, 16, 16}}};
+        << fixed(Size::Preset16)
+        << QList<Step>{{p, {40, 20}, corners(23, 3, 41, 21), same, {}},
+                       {r, {40, 20}, corners(23, 3, 41, 21), same, {24, 4, 16, 16}}};
     QTest::newRow("fixed 16 snap, drag to (47, 20)")
-        << "fixed 16 snap"
-        << QList<Step>{{'p', {10, 10}, {}, same, {}},
-                       {'d', {47, 20}, corners(15, -1, 33, 17), w16, {}},
-                       {'r', {47, 20}, corners(15, -1, 33, 17), w16, {16, 0, 16, 16}}};
+        << fixed(Size::Preset16, true)
+        << QList<Step>{{p, {10, 10}, {}, same, {}},
+                       {d, {47, 20}, corners(15, -1, 33, 17), w16, {}},
+                       {r, {47, 20}, corners(15, -1, 33, 17), w16, {16, 0, 16, 16}}};
     QTest::newRow("fixed 16 snap, pointer past the width")
-        << "fixed 16 snap"
-        << QList<Step>{{'p', {100, 20}, corners(79, -1, 97, 17), same, {}},
-                       {'d', {449, 20}, {}, "", {}},
-                       {'r', {449, 20}, {}, "", {432, 0, 16, 16}}};
+        << fixed(Size::Preset16, true)
+        << QList<Step>{{p, {100, 20}, corners(79, -1, 97, 17), same, {}},
+                       {d, {449, 20}, {}, "", {}},
+                       {r, {449, 20}, {}, "", {432, 0, 16, 16}}};
 }
 
 void SelectionTest::gestures() {
-    QFETCH(QString, mode);
+    QFETCH(Mode, mode);
     QFETCH(QList<Step>, steps);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
-    chooseMode(f, mode);
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, mode));
+    // Each step must reach its own handler, and only it.
+    int counts[3] = {0, 0, 0};
+    countCalls(f.pics->onMouseDown, counts[0]);
+    countCalls(f.pics->onMouseMove, counts[1]);
+    countCalls(f.pics->onMouseUp, counts[2]);
+    int expected[3] = {0, 0, 0};
     const QString start = QStringLiteral("start");
     f.Label8->setCaption(start);
     QString label = start;
@@ -337,14 +440,24 @@ void SelectionTest::gestures() {
     for (qsizetype i = 0; i < steps.size(); ++i) {
         const Step& step = steps[i];
         const QByteArray where = "step " + QByteArray::number(i);
-        if (step.action == 'p')
+        switch (step.event) {
+        case Event::Press:
             press(f.pics, step.at);
-        else if (step.action == 'd')
+            ++expected[0];
+            break;
+        case Event::Drag:
             move(f.pics, step.at);
-        else
+            ++expected[1];
+            break;
+        case Event::Release:
             release(f.pics, step.at);
-        if (step.label != u"=")
-            label = step.label;
+            ++expected[2];
+            break;
+        }
+        QVERIFY2(expected[0] + expected[1] + expected[2] == i + 1, where + ": unknown event");
+        QVERIFY2(std::equal(counts, counts + 3, expected), where + ": not its handler");
+        if (step.label)
+            label = *step.label;
         QVERIFY2(f.Label8->caption() == label, where + ": " + f.Label8->caption().toUtf8());
         VERIFY_PATTERN(f.pics->image(), 0, 0);
         const QImage screen = step.outline.isNull()
@@ -365,23 +478,32 @@ void SelectionTest::gestures() {
 }
 
 void SelectionTest::onlyTheLeftButtonActs_data() {
-    QTest::addColumn<QString>("event");
-    QTest::newRow("right press") << "press right";
-    QTest::newRow("middle press") << "press middle";
-    QTest::newRow("right drag") << "move right";
-    QTest::newRow("move without a button") << "move none";
-    QTest::newRow("left and right held") << "move both";
-    QTest::newRow("left and middle held") << "move left+middle";
-    QTest::newRow("right release") << "release right";
-    QTest::newRow("middle release") << "release middle";
+    QTest::addColumn<Event>("event");
+    QTest::addColumn<Qt::MouseButtons>("buttons"); // pressed or released; held in a drag
+    QTest::addColumn<int>("heard");                // runs of the view's handler
+    const auto row = [](const char* name, Event event, Qt::MouseButtons buttons, int heard = 1) {
+        QTest::newRow(name) << event << buttons << heard;
+    };
+    row("right press", Event::Press, Qt::RightButton);
+    row("middle press", Event::Press, Qt::MiddleButton);
+    row("right drag", Event::Drag, Qt::RightButton);
+    // Without a button held a move reaches a view only when it tracks the mouse, which this
+    // one has no need to.
+    row("move without a button", Event::Drag, Qt::NoButton, 0);
+    row("left and right held", Event::Drag, Qt::LeftButton | Qt::RightButton);
+    row("left and middle held", Event::Drag, Qt::LeftButton | Qt::MiddleButton);
+    row("right release", Event::Release, Qt::RightButton);
+    row("middle release", Event::Release, Qt::MiddleButton);
 }
 
 void SelectionTest::onlyTheLeftButtonActs() {
-    QFETCH(QString, event);
+    QFETCH(Event, event);
+    QFETCH(Qt::MouseButtons, buttons);
+    QFETCH(int, heard);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
-    chooseFixed(f, QStringLiteral("16"), false);
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, fixed(Size::Preset16)));
     // A capture at (44, 24), then a drag still held that would capture (184, 184).
     gesture(f.pics, {{40, 20}, {60, 40}});
     press(f.pics, {100, 100});
@@ -392,20 +514,25 @@ void SelectionTest::onlyTheLeftButtonActs() {
     const QString label = f.Label8->caption();
     QCOMPARE(label, QStringLiteral("Width: 16   Height: 16"));
 
+    int ran = 0;
     const QPoint at(300, 300);
-    const QString button = event.section(u' ', 1);
-    const Qt::MouseButton single = button == u"middle" ? Qt::MiddleButton : Qt::RightButton;
-    if (event.startsWith(u"press")) {
+    const auto single = Qt::MouseButton(buttons.toInt());
+    switch (event) {
+    case Event::Press:
+        countCalls(f.pics->onMouseDown, ran);
         press(f.pics, at, single);
-    } else if (event.startsWith(u"release")) {
+        break;
+    case Event::Drag:
+        countCalls(f.pics->onMouseMove, ran);
+        move(f.pics, at, buttons);
+        break;
+    case Event::Release:
+        countCalls(f.pics->onMouseUp, ran);
         release(f.pics, at, single);
-    } else {
-        const Qt::MouseButtons held = button == u"right"  ? Qt::MouseButtons(Qt::RightButton)
-                                      : button == u"none" ? Qt::MouseButtons()
-                                      : button == u"both" ? Qt::LeftButton | Qt::RightButton
-                                                          : Qt::LeftButton | Qt::MiddleButton;
-        move(f.pics, at, held);
+        break;
     }
+    // The handler hears of the event, and does nothing with it.
+    QCOMPARE(ran, heard);
     QCOMPARE(f.state.selLeft, 184.0);
     QCOMPARE(f.state.selTop, 184.0);
     QCOMPARE(f.state.selRight, 200.0);
@@ -420,8 +547,8 @@ void SelectionTest::dragOutsideTheView() {
     TestApp app;
     MainForm& f = app.f();
     // A view smaller than its largest size: the bounds reach past it.
-    app.importImage(patternImage(300, 200));
-    chooseFixed(f, QStringLiteral("16"), false);
+    app.pasteImage(patternImage(300, 200));
+    QVERIFY(chooseMode(f, fixed(Size::Preset16)));
     app.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(app.window.get()));
     QWindow* window = app.window->windowHandle();
@@ -453,7 +580,7 @@ void SelectionTest::dragOutsideTheView() {
 void SelectionTest::pressBeforeAnyImport() {
     TestApp app;
     MainForm& f = app.f();
-    chooseFixed(f, QStringLiteral("16"), false);
+    QVERIFY(chooseMode(f, fixed(Size::Preset16)));
     press(f.pics, {40, 20});
     QVERIFY(app.dialogs.messages.isEmpty());
     VERIFY_SAME(f.pics->image(), backgroundImage(448, 640));
@@ -467,8 +594,8 @@ void SelectionTest::pressBeforeAnyImport() {
 void SelectionTest::scrollWipesOutline() {
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
-    chooseFixed(f, QStringLiteral("16"), false);
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, fixed(Size::Preset16)));
     press(f.pics, {40, 20});
     QVERIFY(f.pics->screenImage() != f.pics->image());
     // The wheel over a scroll bar reaches it while the button is still held on the view.
@@ -490,30 +617,30 @@ void SelectionTest::scrollWipesOutline() {
 
 void SelectionTest::captureAtScrollOffset_data() {
     QTest::addColumn<QPoint>("offset");
-    QTest::addColumn<QString>("mode");
+    QTest::addColumn<Mode>("mode");
     QTest::addColumn<QList<QPoint>>("points"); // press, drags
     QTest::addColumn<QRect>("selection");      // view pixels
     QTest::newRow("top left, fixed 32")
-        << QPoint(0, 0) << "fixed 32" << QList<QPoint>{{70, 40}} << QRect(38, 8, 32, 32);
-    QTest::newRow("scrolled, fixed 32")
-        << QPoint(100, 37) << "fixed 32" << QList<QPoint>{{70, 40}} << QRect(38, 8, 32, 32);
+        << QPoint(0, 0) << fixed(Size::Preset32) << QList<QPoint>{{70, 40}} << QRect(38, 8, 32, 32);
+    QTest::newRow("scrolled, fixed 32") << QPoint(100, 37) << fixed(Size::Preset32)
+                                        << QList<QPoint>{{70, 40}} << QRect(38, 8, 32, 32);
     QTest::newRow("scrolled, snapped 64")
-        << QPoint(123, 45) << "fixed 64 snap" << QList<QPoint>{{10, 10}, {200, 150}}
+        << QPoint(123, 45) << fixed(Size::Preset64, true) << QList<QPoint>{{10, 10}, {200, 150}}
         << QRect(128, 64, 64, 64);
     QTest::newRow("at the far corner, adjustable")
-        << QPoint(552, 360) << "adjustable" << QList<QPoint>{{300, 500}, {448, 640}}
+        << QPoint(552, 360) << adjustable() << QList<QPoint>{{300, 500}, {448, 640}}
         << QRect(300, 500, 148, 140);
 }
 
 void SelectionTest::captureAtScrollOffset() {
     QFETCH(QPoint, offset);
-    QFETCH(QString, mode);
+    QFETCH(Mode, mode);
     QFETCH(QList<QPoint>, points);
     QFETCH(QRect, selection);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
-    chooseMode(f, mode);
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, mode));
     f.HScroll1->setValue(offset.x());
     f.VScroll1->setValue(offset.y());
     gesture(f.pics, points);
@@ -522,27 +649,27 @@ void SelectionTest::captureAtScrollOffset() {
 }
 
 void SelectionTest::capturePastTheImage_data() {
-    QTest::addColumn<QString>("mode");
+    QTest::addColumn<Mode>("mode");
     QTest::addColumn<QList<QPoint>>("points");
     QTest::addColumn<QRect>("selection");
     QTest::newRow("fixed 16 over the corner")
-        << "fixed 16" << QList<QPoint>{{110, 90}} << QRect(94, 74, 16, 16);
+        << fixed(Size::Preset16) << QList<QPoint>{{110, 90}} << QRect(94, 74, 16, 16);
     QTest::newRow("adjustable over the corner")
-        << "adjustable" << QList<QPoint>{{90, 70}, {120, 100}} << QRect(90, 70, 30, 30);
+        << adjustable() << QList<QPoint>{{90, 70}, {120, 100}} << QRect(90, 70, 30, 30);
     QTest::newRow("fixed 64 wholly past the image")
-        << "fixed 64" << QList<QPoint>{{448, 640}} << QRect(384, 576, 64, 64);
+        << fixed(Size::Preset64) << QList<QPoint>{{448, 640}} << QRect(384, 576, 64, 64);
 }
 
 void SelectionTest::capturePastTheImage() {
-    QFETCH(QString, mode);
+    QFETCH(Mode, mode);
     QFETCH(QList<QPoint>, points);
     QFETCH(QRect, selection);
     TestApp app;
     MainForm& f = app.f();
     // A tileset smaller than the view: the selection may still reach the largest view size.
-    app.importImage(patternImage(1000, 1000), QStringLiteral("big.png"));
-    chooseMode(f, mode);
-    app.importImage(patternImage(100, 80));
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, mode));
+    app.pasteImage(patternImage(100, 80));
     gesture(f.pics, points);
     QCOMPARE(f.pict->size(), selection.size());
     VERIFY_SAME(f.pict->image(), patternOnBackground(QSize(100, 80), selection));
@@ -561,8 +688,8 @@ void SelectionTest::captureWindowSize() {
     QFETCH(QSize, size);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
-    chooseFixed(f, QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), false);
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, custom(size)));
     QCOMPARE(f.state.tileWidth, double(size.width()));
     QCOMPARE(f.state.tileHeight, double(size.height()));
     const QPoint at(448, 640);
@@ -577,118 +704,157 @@ void SelectionTest::captureWindowSize() {
 }
 
 void SelectionTest::sizeBox_data() {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QSize>("picture"); // sets the maxima
-    QTest::addColumn<QString>("start"); // the size in force, written by the program
-    QTest::addColumn<QString>("edit");  // append:, type: (over the whole text), paste:, backspace
+    QTest::addColumn<Box>("box");
+    QTest::addColumn<QSize>("picture");       // sets the maxima
+    QTest::addColumn<QString>("start");       // the size in force, written by the program
+    QTest::addColumn<QString>("clipboard");   // put there first; null: left alone
+    QTest::addColumn<QTestEventList>("keys"); // typed into the box
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("size");
     const QSize big(1000, 1000);
-    const auto row = [](const char* name, const QString& box, QSize picture, const QString& start,
-                        const QString& edit, const QString& text, double size) {
-        QTest::newRow(name) << box << picture << start << edit << text << size;
+    const auto row = [](const char* name, Box box, QSize picture, const QString& start,
+                        const QString& clipboard, const QTestEventList& keys, const QString& text,
+                        double size) {
+        QTest::newRow(name) << box << picture << start << clipboard << keys << text << size;
     };
-    row("12a", "trw", big, "12", "append:a", "12", 12.0);
-    row("1,5 pasted", "trw", big, "12", "paste:1,5", "12", 12.0);
-    row("1.5 pasted", "trw", big, "12", "paste:1.5", "12", 12.0);
+    // Key sequences: at the end of the text, or over the whole text selected.
+    const auto atEnd = [](const QString& typed) {
+        QTestEventList keys;
+        keys.addKeyClick(Qt::Key_End);
+        keys.addKeyClicks(typed);
+        return keys;
+    };
+    const auto overAll = [](const QString& typed) {
+        QTestEventList keys;
+        keys.addKeyClick(Qt::Key_A, Qt::ControlModifier);
+        keys.addKeyClicks(typed);
+        return keys;
+    };
+    QTestEventList pasteOverAll;
+    pasteOverAll.addKeyClick(Qt::Key_A, Qt::ControlModifier);
+    pasteOverAll.addKeyClick(Qt::Key_V, Qt::ControlModifier);
+    QTestEventList backspaceAtEnd;
+    backspaceAtEnd.addKeyClick(Qt::Key_End);
+    backspaceAtEnd.addKeyClick(Qt::Key_Backspace);
+    const QString none;
+    const Box w = Box::Width;
+    const Box h = Box::Height;
+    row("12a", w, big, "12", none, atEnd("a"), "12", 12.0);
+    row("1,5 pasted", w, big, "12", "1,5", pasteOverAll, "12", 12.0);
+    row("1.5 pasted", w, big, "12", "1.5", pasteOverAll, "12", 12.0);
     // Key by key the comma alone is refused, and the 5 then follows the 1.
-    row("1,5 typed", "trw", big, "12", "type:1,5", "15", 15.0);
-    row("deleting to empty", "trw", big, "7", "backspace", "7", 7.0);
-    row("448 at a maximum of 448", "trw", big, "16", "paste:448", "448", 448.0);
-    row("449 at a maximum of 448", "trw", big, "16", "paste:449", "16", 16.0);
-    row("typing 3 then 2", "trw", big, "16", "type:32", "32", 32.0);
-    row("typing 3 then 2, maximum 30", "trw", QSize(30, 100), "16", "type:32", "3", 3.0);
-    row("height 640", "trh", big, "16", "paste:640", "640", 640.0);
-    row("height 641", "trh", big, "16", "paste:641", "16", 16.0);
-    row("height over a maximum of 300", "trh", QSize(1000, 300), "16", "paste:301", "16", 16.0);
-    row("zero", "trw", big, "16", "paste:0", "0", 0.0);
-    row("negative", "trw", big, "16", "paste:-5", "-5", -5.0);
-    row("blank before", "trw", big, "16", "paste: 20", " 20", 20.0);
-    row("lone sign", "trw", big, "16", "paste:-", "16", 16.0);
-    row("letters", "trh", big, "16", "paste:abc", "16", 16.0);
+    row("1,5 typed", w, big, "12", none, overAll("1,5"), "15", 15.0);
+    row("deleting to empty", w, big, "7", none, backspaceAtEnd, "7", 7.0);
+    row("448 at a maximum of 448", w, big, "16", "448", pasteOverAll, "448", 448.0);
+    row("449 at a maximum of 448", w, big, "16", "449", pasteOverAll, "16", 16.0);
+    row("typing 3 then 2", w, big, "16", none, overAll("32"), "32", 32.0);
+    row("typing 3 then 2, maximum 30", w, QSize(30, 100), "16", none, overAll("32"), "3", 3.0);
+    row("height 640", h, big, "16", "640", pasteOverAll, "640", 640.0);
+    row("height 641", h, big, "16", "641", pasteOverAll, "16", 16.0);
+    row("height over a maximum of 300", h, QSize(1000, 300), "16", "301", pasteOverAll, "16", 16.0);
+    row("zero", w, big, "16", "0", pasteOverAll, "0", 0.0);
+    row("negative", w, big, "16", "-5", pasteOverAll, "-5", -5.0);
+    row("blank before", w, big, "16", " 20", pasteOverAll, " 20", 20.0);
+    row("lone sign", w, big, "16", "-", pasteOverAll, "16", 16.0);
+    row("letters", h, big, "16", "abc", pasteOverAll, "16", 16.0);
     // A size of 0 falls back to the empty text, itself refused: the box stays empty.
-    row("fall-back refused", "trw", big, "0", "paste:x", "", 0.0);
+    row("fall-back refused", w, big, "0", "x", pasteOverAll, "", 0.0);
 }
 
 void SelectionTest::sizeBox() {
-    QFETCH(QString, box);
+    QFETCH(Box, box);
     QFETCH(QSize, picture);
     QFETCH(QString, start);
-    QFETCH(QString, edit);
+    QFETCH(QString, clipboard);
+    QFETCH(QTestEventList, keys);
     QFETCH(QString, text);
     QFETCH(double, size);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(picture.width(), picture.height()));
-    chooseFixed(f, QStringLiteral("16x16"), false);
-    platform::TextBox* editBox = box == u"trw" ? f.trw : f.trh;
-    double AppState::*field = box == u"trw" ? &AppState::tileWidth : &AppState::tileHeight;
+    app.pasteImage(patternImage(picture.width(), picture.height()));
+    QVERIFY(chooseMode(f, custom(QSize(16, 16))));
+    platform::TextBox* editBox = nullptr;
+    platform::TextBox* otherBox = nullptr;
+    double AppState::*field = nullptr;
+    switch (box) {
+    case Box::Width:
+        editBox = f.trw;
+        otherBox = f.trh;
+        field = &AppState::tileWidth;
+        break;
+    case Box::Height:
+        editBox = f.trh;
+        otherBox = f.trw;
+        field = &AppState::tileHeight;
+        break;
+    }
+    QVERIFY2(editBox, "unknown box");
     editBox->setText(start);
     QCOMPARE(f.state.*field, start.toDouble());
     QVERIFY(editBox->isEnabled());
 
+    if (!clipboard.isNull())
+        QGuiApplication::clipboard()->setText(clipboard);
+    int changes = 0;
+    countCalls(editBox->onChange, changes);
     editBox->setFocus();
-    const QString argument = edit.section(u':', 1);
-    if (edit.startsWith(u"append:")) {
-        QTest::keyClick(editBox, Qt::Key_End);
-        QTest::keyClicks(editBox, argument);
-    } else if (edit.startsWith(u"type:")) {
-        editBox->selectAll();
-        QTest::keyClicks(editBox, argument);
-    } else if (edit.startsWith(u"paste:")) {
-        QGuiApplication::clipboard()->setText(argument);
-        editBox->selectAll();
-        QTest::keyClick(editBox, Qt::Key_V, Qt::ControlModifier);
-    } else {
-        QTest::keyClick(editBox, Qt::Key_End);
-        QTest::keyClick(editBox, Qt::Key_Backspace);
-    }
+    keys.simulate(editBox);
+    QVERIFY2(changes > 0, "the keys never reached the box");
     QCOMPARE(editBox->text(), text);
     QCOMPARE(f.state.*field, size);
     // The other box is not touched.
-    QCOMPARE((box == u"trw" ? f.trh : f.trw)->text(), QStringLiteral("16"));
+    QCOMPARE(otherBox->text(), QStringLiteral("16"));
     QVERIFY(app.dialogs.messages.isEmpty());
 }
 
 void SelectionTest::presets_data() {
     QTest::addColumn<QSize>("picture"); // empty: none imported
     QTest::addColumn<QSize>("boxes");   // the Custom size typed before
-    QTest::addColumn<int>("preset");
+    QTest::addColumn<Option>("preset");
     QTest::addColumn<QString>("message"); // empty: accepted
     QTest::addColumn<QSize>("size");
-    const auto row = [](const char* name, QSize picture, QSize boxes, int preset,
+    const auto row = [](const char* name, QSize picture, QSize boxes, Option preset,
                         const QString& message, QSize size) {
         QTest::newRow(name) << picture << boxes << preset << message << size;
     };
-    row("16 before any import", QSize(), QSize(16, 16), 16, "", QSize(16, 16));
-    row("32 before any import", QSize(), QSize(16, 16), 32, "Max: 16 X 16", QSize(16, 16));
-    row("64 before any import", QSize(), QSize(16, 16), 64, "Max: 16 X 16", QSize(16, 16));
-    row("32 at 40 x 100", QSize(40, 100), QSize(20, 30), 32, "", QSize(32, 32));
-    row("64 at 40 x 100", QSize(40, 100), QSize(20, 30), 64, "Max: 40 X 100", QSize(20, 30));
-    row("64 at 100 x 40", QSize(100, 40), QSize(20, 30), 64, "Max: 100 X 40", QSize(20, 30));
-    row("32 at 32 x 32", QSize(32, 32), QSize(20, 30), 32, "", QSize(32, 32));
-    row("64 at 32 x 32", QSize(32, 32), QSize(20, 30), 64, "Max: 32 X 32", QSize(20, 30));
-    row("64 at 64 x 64", QSize(64, 64), QSize(20, 30), 64, "", QSize(64, 64));
-    row("64 at a full view", QSize(1000, 1000), QSize(20, 30), 64, "", QSize(64, 64));
+    row("16 before any import", QSize(), QSize(16, 16), Option::Size16, "", QSize(16, 16));
+    row("32 before any import", QSize(), QSize(16, 16), Option::Size32, "Max: 16 X 16",
+        QSize(16, 16));
+    row("64 before any import", QSize(), QSize(16, 16), Option::Size64, "Max: 16 X 16",
+        QSize(16, 16));
+    row("32 at 40 x 100", QSize(40, 100), QSize(20, 30), Option::Size32, "", QSize(32, 32));
+    row("64 at 40 x 100", QSize(40, 100), QSize(20, 30), Option::Size64, "Max: 40 X 100",
+        QSize(20, 30));
+    row("64 at 100 x 40", QSize(100, 40), QSize(20, 30), Option::Size64, "Max: 100 X 40",
+        QSize(20, 30));
+    row("32 at 32 x 32", QSize(32, 32), QSize(20, 30), Option::Size32, "", QSize(32, 32));
+    row("64 at 32 x 32", QSize(32, 32), QSize(20, 30), Option::Size64, "Max: 32 X 32",
+        QSize(20, 30));
+    row("64 at 64 x 64", QSize(64, 64), QSize(20, 30), Option::Size64, "", QSize(64, 64));
+    row("64 at a full view", QSize(1000, 1000), QSize(20, 30), Option::Size64, "", QSize(64, 64));
 }
 
 void SelectionTest::presets() {
     QFETCH(QSize, picture);
     QFETCH(QSize, boxes);
-    QFETCH(int, preset);
+    QFETCH(Option, preset);
     QFETCH(QString, message);
     QFETCH(QSize, size);
     TestApp app;
     MainForm& f = app.f();
     if (picture.isValid())
-        app.importImage(patternImage(picture.width(), picture.height()));
-    chooseFixed(f, QStringLiteral("%1x%2").arg(boxes.width()).arg(boxes.height()), false);
+        app.pasteImage(patternImage(picture.width(), picture.height()));
+    QVERIFY(chooseMode(f, custom(boxes)));
     QVERIFY(f.o_custom->value());
-    platform::OptionButton* button = preset == 16 ? f.o_16 : preset == 32 ? f.o_32 : f.o_64;
-    QTest::mouseClick(button, Qt::LeftButton);
+    platform::OptionButton* option = button(f, preset);
+    QVERIFY(option);
+    int ran = 0;
+    countCalls(option->onClick, ran);
+    QTest::mouseClick(option, Qt::LeftButton);
+    QCOMPARE(ran, 1);
     const bool accepted = message.isEmpty();
     QCOMPARE(app.dialogs.messages, accepted ? QStringList() : QStringList{message});
-    QCOMPARE(button->value(), accepted);
+    QCOMPARE(option->value(), accepted);
     QCOMPARE(f.o_custom->value(), !accepted);
     QCOMPARE(f.trw->isEnabled(), !accepted);
     QCOMPARE(f.trh->isEnabled(), !accepted);
@@ -700,56 +866,50 @@ void SelectionTest::presets() {
 }
 
 void SelectionTest::enabledStates_data() {
-    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QList<Option>>("clicks");
     QTest::addColumn<bool>("sizes"); // the four size options and Snap
     QTest::addColumn<bool>("boxes");
-    QTest::addColumn<QString>("selected");
+    QTest::addColumn<Option>("selected");
     QTest::addColumn<QString>("label8");
-    const auto row = [](const char* name, const QStringList& clicks, bool sizes, bool boxes,
-                        const QString& selected, const QString& label8) {
+    const auto row = [](const char* name, const QList<Option>& clicks, bool sizes, bool boxes,
+                        Option selected, const QString& label8) {
         QTest::newRow(name) << clicks << sizes << boxes << selected << label8;
     };
-    row("start", QStringList{}, false, false, "o_16", "kept");
-    row("fixed", QStringList{"o_fixed"}, true, false, "o_16", "");
-    row("fixed, custom", QStringList{"o_fixed", "o_custom"}, true, true, "o_custom", "kept");
-    row("fixed, custom, adjustable", QStringList{"o_fixed", "o_custom", "o_adjust"}, false, false,
-        "o_custom", "kept");
-    row("custom kept into fixed", QStringList{"o_fixed", "o_custom", "o_adjust", "o_fixed"}, true,
-        true, "o_custom", "");
-    row("32 kept into fixed", QStringList{"o_fixed", "o_32", "o_adjust", "o_fixed"}, true, false,
-        "o_32", "");
-    row("custom, then 32", QStringList{"o_fixed", "o_custom", "o_32"}, true, false, "o_32", "kept");
+    using enum Option;
+    row("start", {}, false, false, Size16, "kept");
+    row("fixed", {Fixed}, true, false, Size16, "");
+    row("fixed, custom", {Fixed, Custom}, true, true, Custom, "kept");
+    row("fixed, custom, adjustable", {Fixed, Custom, Adjustable}, false, false, Custom, "kept");
+    row("custom kept into fixed", {Fixed, Custom, Adjustable, Fixed}, true, true, Custom, "");
+    row("32 kept into fixed", {Fixed, Size32, Adjustable, Fixed}, true, false, Size32, "");
+    row("custom, then 32", {Fixed, Custom, Size32}, true, false, Size32, "kept");
 }
 
 void SelectionTest::enabledStates() {
-    QFETCH(QStringList, clicks);
+    QFETCH(QList<Option>, clicks);
     QFETCH(bool, sizes);
     QFETCH(bool, boxes);
-    QFETCH(QString, selected);
+    QFETCH(Option, selected);
     QFETCH(QString, label8);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
+    app.pasteImage(patternImage(1000, 1000));
     f.c_snap->setValue(1);
-    for (const QString& name : clicks) {
-        f.Label8->setCaption(QStringLiteral("kept"));
-        app.window->findChild<platform::OptionButton*>(name)->click();
-    }
-    if (clicks.isEmpty())
-        f.Label8->setCaption(QStringLiteral("kept"));
+    f.Label8->setCaption(QStringLiteral("kept"));
+    QVERIFY(clickOptions(f, clicks, [&] { f.Label8->setCaption(QStringLiteral("kept")); }));
     for (QWidget* w : std::initializer_list<QWidget*>{f.o_16, f.o_32, f.o_64, f.o_custom, f.c_snap})
         QVERIFY2(w->isEnabled() == sizes, qPrintable(w->objectName()));
     QCOMPARE(f.trw->isEnabled(), boxes);
     QCOMPARE(f.trh->isEnabled(), boxes);
     QVERIFY(f.o_adjust->isEnabled());
     QVERIFY(f.o_fixed->isEnabled());
-    QVERIFY(app.window->findChild<platform::OptionButton*>(selected)->value());
+    QVERIFY(button(f, selected) && button(f, selected)->value());
     QCOMPARE(f.c_snap->value(), 1);
     QCOMPARE(f.Label8->caption(), label8);
 }
 
 void SelectionTest::fitLowersSize_data() {
-    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QList<Option>>("clicks");
     QTest::addColumn<QSize>("boxes"); // typed first, at a large maximum; empty: none
     QTest::addColumn<QSize>("picture");
     QTest::addColumn<QSize>("size");
@@ -757,26 +917,26 @@ void SelectionTest::fitLowersSize_data() {
     QTest::addColumn<QString>("trh");
     QTest::addColumn<int>("trwChanges");
     QTest::addColumn<int>("trhChanges");
-    const auto row = [](const char* name, const QStringList& clicks, QSize boxes, QSize picture,
+    const auto row = [](const char* name, const QList<Option>& clicks, QSize boxes, QSize picture,
                         QSize size, const QString& trw, const QString& trh, int trwChanges,
                         int trhChanges) {
         QTest::newRow(name) << clicks << boxes << picture << size << trw << trh << trwChanges
                             << trhChanges;
     };
-    row("64, then adjustable", QStringList{"o_fixed", "o_64", "o_adjust"}, QSize(), QSize(40, 40),
-        QSize(40, 40), "40", "40", 1, 1);
-    row("64, one direction", QStringList{"o_fixed", "o_64"}, QSize(), QSize(40, 100), QSize(40, 64),
-        "40", "16", 1, 0);
-    row("custom 100 x 20", QStringList{"o_fixed", "o_custom"}, QSize(100, 20), QSize(40, 30),
-        QSize(40, 20), "40", "20", 1, 0);
-    row("equal to the maximum", QStringList{"o_fixed", "o_32"}, QSize(), QSize(32, 32),
-        QSize(32, 32), "16", "16", 0, 0);
-    row("16 in adjustable mode", QStringList{}, QSize(), QSize(40, 30), QSize(16, 16), "16", "16",
+    using enum Option;
+    row("64, then adjustable", {Fixed, Size64, Adjustable}, QSize(), QSize(40, 40), QSize(40, 40),
+        "40", "40", 1, 1);
+    row("64, one direction", {Fixed, Size64}, QSize(), QSize(40, 100), QSize(40, 64), "40", "16", 1,
+        0);
+    row("custom 100 x 20", {Fixed, Custom}, QSize(100, 20), QSize(40, 30), QSize(40, 20), "40",
+        "20", 1, 0);
+    row("equal to the maximum", {Fixed, Size32}, QSize(), QSize(32, 32), QSize(32, 32), "16", "16",
         0, 0);
+    row("16 in adjustable mode", {}, QSize(), QSize(40, 30), QSize(16, 16), "16", "16", 0, 0);
 }
 
 void SelectionTest::fitLowersSize() {
-    QFETCH(QStringList, clicks);
+    QFETCH(QList<Option>, clicks);
     QFETCH(QSize, boxes);
     QFETCH(QSize, picture);
     QFETCH(QSize, size);
@@ -786,9 +946,8 @@ void SelectionTest::fitLowersSize() {
     QFETCH(int, trhChanges);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000), QStringLiteral("big.png"));
-    for (const QString& name : clicks)
-        app.window->findChild<platform::OptionButton*>(name)->click();
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(clickOptions(f, clicks));
     if (boxes.isValid()) {
         f.trw->setText(QString::number(boxes.width()));
         f.trh->setText(QString::number(boxes.height()));
@@ -808,7 +967,7 @@ void SelectionTest::fitLowersSize() {
              QStringLiteral("Max: %1 X %2").arg(picture.width()).arg(picture.height()));
 
     // The preset stays selected although the size in force is now the lowered one.
-    if (clicks.value(1) == u"o_64") {
+    if (clicks.value(1) == Option::Size64) {
         f.o_fixed->click();
         QVERIFY(f.o_64->value());
         QCOMPARE(f.state.tileWidth, double(size.width()));
@@ -825,8 +984,8 @@ void SelectionTest::colour() {
     QFETCH(bool, chosen);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
-    chooseFixed(f, QStringLiteral("16"), false);
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, fixed(Size::Preset16)));
     press(f.pics, {40, 20});
     const QImage before = f.pics->screenImage();
     const QRgb red = 0xFFC02040;
@@ -865,8 +1024,8 @@ void SelectionTest::sizesBelowOne() {
     QFETCH(bool, snap);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 1000));
-    chooseFixed(f, QStringLiteral("16x16"), snap);
+    app.pasteImage(patternImage(1000, 1000));
+    QVERIFY(chooseMode(f, custom(QSize(16, 16), snap)));
     gesture(f.pics, {{40, 40}, {90, 90}});
     const QString label = QStringLiteral("Width: 16   Height: 16");
     QCOMPARE(f.Label8->caption(), label);

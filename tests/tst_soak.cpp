@@ -1,4 +1,6 @@
+#include "support/files.h"
 #include "support/imagecheck.h"
+#include "support/messages.h"
 #include "support/testapp.h"
 
 #include "output/numbering.h"
@@ -17,18 +19,17 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMap>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -46,12 +47,12 @@ constexpr int kDefaultEvents = 5000;
 // another program; otherwise a long run slows as the folders fill.
 constexpr int kTidyEvery = 1000;
 
-const QString kTooSmall = QStringLiteral("Image too small. Can't import!");
-const QString kPasteSmall = QStringLiteral("Invalid Clipboard data or image too small!");
-const QString kPasteInvalid = QStringLiteral("Invalid Clipboard data!");
-const QString kFileError = QStringLiteral("File error!");
-const QString kInvalidFolder = QStringLiteral("Invalid folder!");
-const QString kMaxMessage = QStringLiteral("Max: 999.BMP - Please set new start and reset.");
+using messages::fileError;
+using messages::invalidFolder;
+using messages::pasteInvalid;
+using messages::pasteSmall;
+using messages::sequenceUsedUp;
+using messages::tooSmall;
 
 // splitmix64: the same sequence for a seed on every platform and library.
 class Rng {
@@ -91,17 +92,14 @@ struct Entry {
 };
 using Snapshot = QMap<QString, Entry>; // absolute path, '/' separated
 
+// Sizes and times rather than bytes: the soak looks after every event.
 Snapshot snapshot(const QString& folder) {
     Snapshot result;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
+    visitEntries(folder, [&](const QFileInfo& info) {
         result.insert(QDir::cleanPath(info.absoluteFilePath()),
                       {info.isDir(), info.isDir() ? 0 : info.size(),
                        info.isDir() ? 0 : info.lastModified().toMSecsSinceEpoch()});
-    }
+    });
     return result;
 }
 
@@ -413,18 +411,14 @@ void Soak::checkCapture(const QImage& before, bool shouldCapture) {
     const int h = int(s.selBottom - s.selTop);
     SOAK_COMPARE(pict.size(), QSize(w, h));
     SOAK_COMPARE(f().pict->size(), QSize(w, h));
+    // The view's pixels there, and the background wherever the selection lies past the view.
     const QImage& view = f().pics->image();
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(pict.constScanLine(y));
-        const int vy = int(s.selTop) + y;
-        for (int x = 0; x < w; ++x) {
-            const int vx = int(s.selLeft) + x;
-            const QRgb want = vx < view.width() && vy < view.height() ? view.pixel(vx, vy) : kBack;
-            if (row[x] != want) {
-                SOAK_CHECK(false, "the capture does not hold the view's pixels");
-            }
-        }
-    }
+    QImage expected = backgroundImage(w, h);
+    QPainter(&expected).drawImage(QPoint(0, 0), view, QRect(int(s.selLeft), int(s.selTop), w, h));
+    const QString difference = firstDifference(pict, expected);
+    if (!difference.isEmpty())
+        qWarning("%s", qPrintable(difference));
+    SOAK_CHECK(difference.isEmpty(), "the capture does not hold the view's pixels");
 }
 
 void Soak::scroll() {
@@ -625,7 +619,7 @@ void Soak::importFile() {
     if (!cancel)
         app_.dialogs.fileAnswers.push_back(QDir::toNativeSeparators(file.path));
     call([&] { clickWidget(f().b_open); }, [&] { app_.window->b_open_Click(); });
-    checkImport(file.outcome, file.image, kTooSmall);
+    checkImport(file.outcome, file.image, tooSmall);
 }
 
 void Soak::paste() {
@@ -662,7 +656,7 @@ void Soak::paste() {
     }
     const QImage expected = clipboard.content;
     call([&] { clickWidget(f().Command6); }, [&] { app_.window->Command6_Click(); });
-    checkImport(outcome, expected, kPasteSmall);
+    checkImport(outcome, expected, pasteSmall);
 }
 
 void Soak::checkImport(Outcome outcome, const QImage& image, const QString& smallMessage) {
@@ -688,7 +682,7 @@ void Soak::checkImport(Outcome outcome, const QImage& image, const QString& smal
         SOAK_CHECK(shown.isEmpty(), "a refused file showed a message");
         break;
     case Outcome::Unreadable:
-        SOAK_COMPARE(shown, QStringList{kPasteInvalid});
+        SOAK_COMPARE(shown, QStringList{pasteInvalid});
         break;
     }
     SOAK_CHECK(m.state.sourcePicture == sourceBefore_, "a refused picture replaced the tileset");
@@ -731,7 +725,7 @@ void Soak::save() {
         SOAK_CHECK(shown.isEmpty(), "SAVE without a file showed a message");
         SOAK_COMPARE(m.state.fileCounter, counterBefore_);
     } else if (!room) {
-        SOAK_COMPARE(shown, QStringList{kMaxMessage});
+        SOAK_COMPARE(shown, QStringList{sequenceUsedUp});
         SOAK_COMPARE(m.state.fileCounter, counterBefore_);
     } else {
         // The output folder is there and writable throughout the soak.
@@ -821,7 +815,7 @@ void Soak::createFolder() {
                            QFileInfo(QFileInfo(made).path()).isDir();
     if (creatable)
         allowed_.added << made;
-    allowed_.messages << kInvalidFolder;
+    allowed_.messages << invalidFolder;
     const QString outputBefore = m.state.outputFolder;
     const bool direct =
         call([&] { clickWidget(m.Command1); }, [&] { app_.window->Command1_Click(); });
@@ -833,7 +827,7 @@ void Soak::createFolder() {
     if (creatable)
         SOAK_CHECK(shown.isEmpty() && QFileInfo(made).isDir(), "the new folder was not made");
     else
-        SOAK_COMPARE(shown, QStringList{kInvalidFolder});
+        SOAK_COMPARE(shown, QStringList{invalidFolder});
     SOAK_COMPARE(m.state.outputFolder, outputBefore);
 }
 
@@ -876,7 +870,7 @@ void Soak::fileList() {
         SOAK_CHECK(list->findItems(name, Qt::MatchExactly).isEmpty(),
                    "the list still shows a deleted file");
         if (!existed)
-            allowed_.messages << kFileError;
+            allowed_.messages << fileError;
     } else if (kind < 7) {
         description_ = QStringLiteral("double-click on %1").arg(name);
         call(
@@ -979,16 +973,16 @@ void Soak::checkInvariants(const Allowed& allowed) {
         const bool about = message.startsWith(QStringLiteral("PANEWRIGHT\r"));
         const bool known = allowed.messages.contains(message) ||
                            (about && allowed.messages.contains(QStringLiteral("*about*"))) ||
-                           message == kTooSmall || message == kPasteSmall ||
-                           message == kPasteInvalid || message == kMaxMessage;
+                           message == tooSmall || message == pasteSmall ||
+                           message == pasteInvalid || message == sequenceUsedUp;
         SOAK_CHECK(known, "an unexpected message");
-        if (message == kTooSmall)
+        if (message == tooSmall)
             SOAK_CHECK(description_.startsWith(QStringLiteral("import")),
                        "\"Image too small\" outside an import");
-        if (message == kPasteSmall || message == kPasteInvalid)
+        if (message == pasteSmall || message == pasteInvalid)
             SOAK_CHECK(description_.startsWith(QStringLiteral("paste")),
                        "a paste message outside a paste");
-        if (message == kMaxMessage)
+        if (message == sequenceUsedUp)
             SOAK_CHECK(description_.startsWith(QStringLiteral("SAVE")),
                        "the Max message outside SAVE");
     }
@@ -1057,25 +1051,15 @@ void Soak::checkInvariants(const Allowed& allowed) {
         SOAK_COMPARE(m.Label3->caption(), QStringLiteral("Max: %1 X %2").arg(vw).arg(vh));
         SOAK_COMPARE(m.HScroll1->maximum(), source.width() - vw);
         SOAK_COMPARE(m.VScroll1->maximum(), source.height() - vh);
-        const int sx = m.HScroll1->value();
-        const int sy = m.VScroll1->value();
-        for (int y = 0; y < view.height(); ++y) {
-            const bool same =
-                std::memcmp(view.constScanLine(y), source.constScanLine(y + sy) + sx * 4,
-                            std::size_t(view.width()) * 4) == 0;
-            if (!same) {
-                SOAK_CHECK(false, "the view's image is not the tileset at the scroll offsets");
-            }
-        }
+        const QImage shown =
+            regionOf(source, QRect(QPoint(m.HScroll1->value(), m.VScroll1->value()), view.size()));
+        SOAK_CHECK(firstDifference(view, shown).isEmpty(),
+                   "the view's image is not the tileset at the scroll offsets");
     } else {
         SOAK_COMPARE(s.maxTileWidth, 16.0);
         SOAK_COMPARE(s.maxTileHeight, 16.0);
-        for (int y = 0; y < view.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(view.constScanLine(y));
-            if (std::any_of(row, row + view.width(), [](QRgb p) { return p != kBack; })) {
-                SOAK_CHECK(false, "something was drawn into the empty view's image");
-            }
-        }
+        SOAK_CHECK(firstDifference(view, backgroundImage(view.width(), view.height())).isEmpty(),
+                   "something was drawn into the empty view's image");
     }
 
     // Files come and go only as the event may make them.

@@ -1,6 +1,9 @@
+#include "support/files.h"
 #include "support/imagecheck.h"
+#include "support/messages.h"
 #include "support/testapp.h"
 
+#include "platform/button.h"
 #include "platform/clipboard.h"
 #include "platform/form.h"
 #include "platform/label.h"
@@ -22,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -31,7 +35,32 @@ void captureAt(TestApp& app, int x, int y) {
     app.clickView(x, y);
 }
 
+// Where a picture that must be refused comes from, and how it arrives.
+enum class Refused {
+    Cancelled,           // the import's dialog, cancelled
+    MissingFile,         // imported
+    TextFile,            // imported: text under a picture's name
+    TruncatedBitmap,     // imported
+    SmallFile,           // imported, of the row's size
+    EmptyClipboard,      // pasted: no bitmap at all
+    SmallOnClipboard,    // pasted, of the row's size
+    UnreadableClipboard, // pasted
+    DroppedText,         // dropped on the view
+    DroppedSmallFile,    // dropped, of the row's size
+};
+
+// A picture file as the import finds it.
+struct Stored {
+    QString name;                 // its suffix names the format, unless `format` does
+    const char* format = nullptr; // what is really written
+    int dotsPerMeter = 0;         // 0: the writer's own
+    bool indexed = false;         // 256 colours
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Refused)
+Q_DECLARE_METATYPE(std::optional<Stored>)
 
 class ViewTest : public QObject {
     Q_OBJECT
@@ -156,9 +185,9 @@ void ViewTest::scrollToMax() {
     QFETCH(bool, byUser);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(64, 64), QStringLiteral("first.png"));
+    app.pasteImage(patternImage(64, 64));
     captureAt(app, 40, 20);
-    app.importImage(patternImage(picture.width(), picture.height()));
+    app.pasteImage(patternImage(picture.width(), picture.height()));
     captureAt(app, 50, 30);
     const QImage capture = f.pict->image();
     const double tileWidth = f.state.tileWidth;
@@ -188,7 +217,7 @@ void ViewTest::scrollToMax() {
 void ViewTest::thumbDragRedrawsContinuously() {
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 900));
+    app.pasteImage(patternImage(1000, 900));
     int scrolls = 0;
     int changes = 0;
     countCalls(f.HScroll1->onScroll, scrolls);
@@ -207,7 +236,7 @@ void ViewTest::thumbDragRedrawsContinuously() {
 void ViewTest::arrowAndPageSteps() {
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(300, 1000));
+    app.pasteImage(patternImage(300, 1000));
     const struct {
         QAbstractSlider::SliderAction action;
         int value;
@@ -250,34 +279,37 @@ void ViewTest::secondImportResetsOffset() {
 }
 
 void ViewTest::refusalKeepsTileset_data() {
-    QTest::addColumn<QString>("how");
+    QTest::addColumn<Refused>("how");
+    QTest::addColumn<QSize>("size");      // of the small picture
     QTest::addColumn<QString>("message"); // empty: none
-    const QString tooSmall = QStringLiteral("Image too small. Can't import!");
-    const QString clipboardSmall = QStringLiteral("Invalid Clipboard data or image too small!");
-    const auto row = [](const char* name, const char* how, const QString& message = QString()) {
-        QTest::newRow(name) << QString::fromLatin1(how) << message;
+    using messages::pasteSmall;
+    using messages::tooSmall;
+    const auto row = [](const char* name, Refused how, QSize size = QSize(),
+                        const QString& message = QString()) {
+        QTest::newRow(name) << how << size << message;
     };
-    row("dialog cancelled", "cancel");
-    row("missing file", "missing");
-    row("text file named .bmp", "text");
-    row("truncated bitmap", "truncated");
-    row("200 x 15", "file 200 15", tooSmall);
-    row("15 x 16", "file 15 16", tooSmall);
-    row("16 x 15", "file 16 15", tooSmall);
-    row("clipboard without a bitmap", "clipboard 0 0", clipboardSmall);
-    row("clipboard 200 x 15", "clipboard 200 15", clipboardSmall);
-    row("clipboard 15 x 16", "clipboard 15 16", clipboardSmall);
-    row("clipboard unreadable", "unreadable", QStringLiteral("Invalid Clipboard data!"));
-    row("dropped text file", "drop text");
-    row("dropped 15 x 200", "drop 15 200", tooSmall);
+    row("dialog cancelled", Refused::Cancelled);
+    row("missing file", Refused::MissingFile);
+    row("text file named .bmp", Refused::TextFile);
+    row("truncated bitmap", Refused::TruncatedBitmap);
+    row("200 x 15", Refused::SmallFile, QSize(200, 15), tooSmall);
+    row("15 x 16", Refused::SmallFile, QSize(15, 16), tooSmall);
+    row("16 x 15", Refused::SmallFile, QSize(16, 15), tooSmall);
+    row("clipboard without a bitmap", Refused::EmptyClipboard, QSize(), pasteSmall);
+    row("clipboard 200 x 15", Refused::SmallOnClipboard, QSize(200, 15), pasteSmall);
+    row("clipboard 15 x 16", Refused::SmallOnClipboard, QSize(15, 16), pasteSmall);
+    row("clipboard unreadable", Refused::UnreadableClipboard, QSize(), messages::pasteInvalid);
+    row("dropped text file", Refused::DroppedText);
+    row("dropped 15 x 200", Refused::DroppedSmallFile, QSize(15, 200), tooSmall);
 }
 
 void ViewTest::refusalKeepsTileset() {
-    QFETCH(QString, how);
+    QFETCH(Refused, how);
+    QFETCH(QSize, size);
     QFETCH(QString, message);
     TestApp app;
     MainForm& f = app.f();
-    app.importImage(patternImage(1000, 900));
+    app.pasteImage(patternImage(1000, 900));
     f.HScroll1->setValue(100);
     f.VScroll1->setValue(50);
     captureAt(app, 40, 20);
@@ -286,37 +318,72 @@ void ViewTest::refusalKeepsTileset() {
     const QImage capture = f.pict->image();
     const QSize selectionView = f.frm_pict->size();
     const QString limits = f.Label3->caption();
+    const qsizetype fileRequests = app.dialogs.fileRequests.size();
 
-    const QStringList words = how.split(u' ');
+    // Through the controls' events, counted, so that a row that reaches no
+    // handler fails.
+    int ran = 0;
+    countCalls(f.b_open->onClick, ran);
+    countCalls(f.Command6->onClick, ran);
+    countCalls(f.pics->onDropFile, ran);
     const QString path = app.dir.filePath(QStringLiteral("candidate.bmp"));
-    if (words[0] == u"file" || (words[0] == u"drop" && words.size() == 3)) {
-        QVERIFY(patternImage(words[1].toInt(), words[2].toInt()).save(path));
-    } else if (words[0] == u"text" || words[0] == u"drop") {
-        QVERIFY(writeFile(path, "Not a picture, only text with a picture's name.\n"));
-    } else if (words[0] == u"truncated") {
+    const auto import = [&](const QString& file) {
+        app.dialogs.fileAnswers.push_back(file);
+        f.b_open->click();
+    };
+    const QString text = QStringLiteral("Not a picture, only text with a picture's name.\n");
+    qsizetype asked = 1; // an import shows its dialog
+    switch (how) {
+    case Refused::Cancelled:
+        f.b_open->click();
+        break;
+    case Refused::MissingFile:
+        import(app.dir.filePath(QStringLiteral("nowhere.bmp")));
+        break;
+    case Refused::TextFile:
+        QVERIFY(writeFile(path, text.toUtf8()));
+        import(path);
+        break;
+    case Refused::TruncatedBitmap: {
         QVERIFY(patternImage(64, 64).save(path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.resize(file.size() / 2));
-    } else if (words[0] == u"clipboard") {
-        if (words[1] != u"0")
-            app.clipboard.content = patternImage(words[1].toInt(), words[2].toInt());
-    } else if (words[0] == u"unreadable") {
+        const QByteArray bytes = bytesOf(path);
+        QVERIFY(writeFile(path, bytes.left(bytes.size() / 2)));
+        import(path);
+        break;
+    }
+    case Refused::SmallFile:
+        QVERIFY(patternImage(size.width(), size.height()).save(path));
+        import(path);
+        break;
+    case Refused::EmptyClipboard:
+        asked = 0;
+        app.clipboard.content = QImage();
+        f.Command6->click();
+        break;
+    case Refused::SmallOnClipboard:
+        asked = 0;
+        app.clipboard.content = patternImage(size.width(), size.height());
+        f.Command6->click();
+        break;
+    case Refused::UnreadableClipboard:
+        asked = 0;
         app.clipboard.unreadable = true;
+        f.Command6->click();
+        break;
+    case Refused::DroppedText:
+        asked = 0;
+        QVERIFY(writeFile(path, text.toUtf8()));
+        f.pics->onDropFile(path);
+        break;
+    case Refused::DroppedSmallFile:
+        asked = 0;
+        QVERIFY(patternImage(size.width(), size.height()).save(path));
+        f.pics->onDropFile(path);
+        break;
     }
-
-    if (words[0] == u"clipboard" || words[0] == u"unreadable") {
-        app.window->Command6_Click();
-    } else if (words[0] == u"drop") {
-        app.window->pics_DropFile(path);
-    } else {
-        if (words[0] == u"missing")
-            app.importFile(app.dir.filePath(QStringLiteral("nowhere.bmp")));
-        else if (words[0] == u"cancel")
-            app.window->b_open_Click();
-        else
-            app.importFile(path);
-    }
+    QVERIFY2(ran == 1, "unknown way in, or its handler did not run");
+    QCOMPARE(app.dialogs.fileRequests.size(), fileRequests + asked);
+    QVERIFY(app.dialogs.fileAnswers.empty());
 
     QCOMPARE(app.dialogs.messages, message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(f.state.sourcePicture, tileset);
@@ -338,41 +405,45 @@ void ViewTest::refusalKeepsTileset() {
 }
 
 void ViewTest::accepted_data() {
-    QTest::addColumn<QString>("how");
+    QTest::addColumn<std::optional<Stored>>("file"); // none: pasted
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("exact"); // lossless: the view holds the pattern itself
-    QTest::newRow("16 x 16 png") << "16x16.png" << QSize(16, 16) << true;
-    QTest::newRow("16 x 16 bmp") << "16x16.bmp" << QSize(16, 16) << true;
-    QTest::newRow("16 x 16 at 300 dpi") << "16x16.png 11811" << QSize(16, 16) << true;
-    QTest::newRow("16 x 16 at 25 dpi") << "16x16.png 984" << QSize(16, 16) << true;
-    QTest::newRow("16 x 16 clipboard") << "clipboard" << QSize(16, 16) << true;
-    QTest::newRow("256 colours") << "40x30.bmp indexed" << QSize(40, 30) << false;
-    QTest::newRow("png named .bmp") << "64x48.bmp png" << QSize(64, 48) << true;
-    QTest::newRow("jpg") << "600x50.jpg" << QSize(600, 50) << false;
+    const auto row = [](const char* name, std::optional<Stored> file, QSize size, bool exact) {
+        QTest::newRow(name) << file << size << exact;
+    };
+    row("16 x 16 png", Stored{.name = "tileset.png"}, QSize(16, 16), true);
+    row("16 x 16 bmp", Stored{.name = "tileset.bmp"}, QSize(16, 16), true);
+    row("16 x 16 at 300 dpi", Stored{.name = "tileset.png", .dotsPerMeter = 11811}, QSize(16, 16),
+        true);
+    row("16 x 16 at 25 dpi", Stored{.name = "tileset.png", .dotsPerMeter = 984}, QSize(16, 16),
+        true);
+    row("16 x 16 clipboard", std::nullopt, QSize(16, 16), true);
+    row("256 colours", Stored{.name = "tileset.bmp", .indexed = true}, QSize(40, 30), false);
+    row("png named .bmp", Stored{.name = "tileset.bmp", .format = "PNG"}, QSize(64, 48), true);
+    row("jpg", Stored{.name = "tileset.jpg"}, QSize(600, 50), false);
 }
 
 void ViewTest::accepted() {
-    QFETCH(QString, how);
+    QFETCH(std::optional<Stored>, file);
     QFETCH(QSize, size);
     QFETCH(bool, exact);
     TestApp app;
     MainForm& f = app.f();
     QImage picture = patternImage(size.width(), size.height());
-    const QStringList words = how.split(u' ');
     QString path;
-    if (words[0] == u"clipboard") {
+    if (!file) {
         app.pasteImage(picture);
     } else {
-        path = app.dir.filePath(QStringLiteral("tileset.") + words[0].section(u'.', 1));
+        path = app.dir.filePath(file->name);
         if (path.endsWith(u".jpg") && !QImageWriter::supportedImageFormats().contains("jpeg"))
             QSKIP("No JPEG writer here");
-        if (words.value(1) == u"indexed") {
+        if (file->indexed)
             picture = picture.convertToFormat(QImage::Format_Indexed8);
-        } else if (!words.value(1).isEmpty() && words.value(1) != u"png") {
-            picture.setDotsPerMeterX(words[1].toInt());
-            picture.setDotsPerMeterY(words[1].toInt());
+        if (file->dotsPerMeter) {
+            picture.setDotsPerMeterX(file->dotsPerMeter);
+            picture.setDotsPerMeterY(file->dotsPerMeter);
         }
-        QVERIFY(picture.save(path, words.value(1) == u"png" ? "PNG" : nullptr));
+        QVERIFY(picture.save(path, file->format));
         app.importFile(path);
     }
     QVERIFY(app.dialogs.messages.isEmpty());
@@ -418,20 +489,14 @@ void ViewTest::transparentOverBackground() {
     QVERIFY(app.dialogs.messages.isEmpty());
     const QImage& view = f.pics->image();
     QCOMPARE(view.size(), QSize(64, 40));
+    VERIFY_SAME(view.copy(0, 0, 32, 40), backgroundImage(32, 40));
+    VERIFY_SAME(view.copy(33, 0, 31, 40), patternFrom(33, 0, QSize(31, 40)));
     for (int y = 0; y < 40; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            const QRgb got = view.pixel(x, y) & 0xFFFFFF;
-            if (x < 32) {
-                QCOMPARE(got, kBack & 0xFFFFFF);
-            } else if (x == 32) {
-                // Half of blue over half of the background.
-                QVERIFY2(std::abs(qRed(got) - 0x70) <= 2 && std::abs(qGreen(got) - 0x70) <= 2 &&
-                             std::abs(qBlue(got) - 0xEF) <= 2,
-                         qPrintable(QString::number(got, 16)));
-            } else {
-                QCOMPARE(got, patternPixel(x, y) & 0xFFFFFF);
-            }
-        }
+        // Half of blue over half of the background.
+        const QRgb got = view.pixel(32, y);
+        QVERIFY2(std::abs(qRed(got) - 0x70) <= 2 && std::abs(qGreen(got) - 0x70) <= 2 &&
+                     std::abs(qBlue(got) - 0xEF) <= 2,
+                 qPrintable(QString::number(got & 0xFFFFFF, 16)));
     }
     VERIFY_SAME(painted(f.pics), view);
 
@@ -451,10 +516,12 @@ void ViewTest::gifFixture() {
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(f.pics->size(), QSize(20, 16));
     // The fixture's colours by index; index 3 is transparent.
-    const QRgb palette[] = {0xC02010, 0x10A030, 0x2040F0, kBack & 0xFFFFFF};
+    const QRgb palette[] = {0xC02010, 0x10A030, 0x2040F0, kBack};
+    QImage expected(20, 16, QImage::Format_RGB32);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 20; ++x)
-            QCOMPARE(f.pics->image().pixel(x, y) & 0xFFFFFF, palette[(x / 3 + 2 * (y / 2)) % 4]);
+            expected.setPixel(x, y, palette[(x / 3 + 2 * (y / 2)) % 4]);
+    VERIFY_SAME(f.pics->image(), expected);
 }
 
 void ViewTest::textOnSystemClipboard() {
@@ -465,8 +532,7 @@ void ViewTest::textOnSystemClipboard() {
 
     QGuiApplication::clipboard()->setText(QStringLiteral("a tile, in words"));
     window.Command6_Click();
-    QCOMPARE(app.dialogs.messages,
-             QStringList{QStringLiteral("Invalid Clipboard data or image too small!")});
+    QCOMPARE(app.dialogs.messages, QStringList{messages::pasteSmall});
     QVERIFY(!f.state.sourcePicture);
 
     QGuiApplication::clipboard()->setImage(patternImage(40, 30));
@@ -511,51 +577,48 @@ void ViewTest::hugeTileset() {
     QCOMPARE(f.HScroll1->max(), kSide - 448);
     QCOMPARE(f.VScroll1->max(), kSide - 640);
 
-    const auto viewShows = [&](int sx, int sy) -> QString {
-        const QImage& view = f.pics->image();
-        for (int y = 0; y < view.height(); ++y)
-            for (int x = 0; x < view.width(); ++x)
-                if ((view.pixel(x, y) & 0xFFFFFF) != (colours[index(sx + x, sy + y)] & 0xFFFFFF))
-                    return QStringLiteral("view pixel (%1, %2)").arg(x).arg(y);
-        return {};
+    // The tileset's pixels of the rectangle, as the marks make them.
+    const auto tiles = [&](const QRect& region) {
+        QImage image(region.size(), QImage::Format_RGB32);
+        for (int y = 0; y < region.height(); ++y)
+            for (int x = 0; x < region.width(); ++x)
+                image.setPixel(x, y, colours[index(region.x() + x, region.y() + y)]);
+        return image;
     };
-    QCOMPARE(viewShows(0, 0), QString());
+    VERIFY_SAME(f.pics->image(), tiles(QRect(0, 0, 448, 640)));
     f.HScroll1->triggerAction(QAbstractSlider::SliderToMaximum);
     f.VScroll1->triggerAction(QAbstractSlider::SliderToMaximum);
-    QCOMPARE(viewShows(kSide - 448, kSide - 640), QString());
+    VERIFY_SAME(f.pics->image(), tiles(QRect(kSide - 448, kSide - 640, 448, 640)));
 
     // A capture at the far corner holds the tileset's last pixels.
     f.o_fixed->setValue(true);
     f.o_64->setValue(true);
     app.clickView(448, 640);
     QCOMPARE(f.pict->size(), QSize(64, 64));
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x)
-            QCOMPARE(f.pict->image().pixel(x, y) & 0xFFFFFF,
-                     colours[index(kSide - 64 + x, kSide - 64 + y)] & 0xFFFFFF);
+    VERIFY_SAME(f.pict->image(), tiles(QRect(kSide - 64, kSide - 64, 64, 64)));
 }
 
 void ViewTest::drop_data() {
-    QTest::addColumn<QStringList>("names"); // files in the temporary folder, or URLs
+    QTest::addColumn<QStringList>("files"); // pictures made in the temporary folder
+    QTest::addColumn<QList<QUrl>>("remote");
     QTest::addColumn<bool>("imported");
-    QTest::newRow("one picture") << QStringList{"drop.png"} << true;
-    QTest::newRow("one picture, any name") << QStringList{"drop.txt"} << true;
-    QTest::newRow("two pictures") << QStringList{"drop.png", "other.png"} << false;
-    QTest::newRow("not a local file") << QStringList{"https://example.com/drop.png"} << false;
-    QTest::newRow("nothing but text") << QStringList{} << false;
+    QTest::newRow("one picture") << QStringList{"drop.png"} << QList<QUrl>() << true;
+    QTest::newRow("one picture, any name") << QStringList{"drop.txt"} << QList<QUrl>() << true;
+    QTest::newRow("two pictures") << QStringList{"drop.png", "other.png"} << QList<QUrl>() << false;
+    QTest::newRow("not a local file")
+        << QStringList() << QList<QUrl>{QUrl(QStringLiteral("https://example.com/drop.png"))}
+        << false;
+    QTest::newRow("nothing but text") << QStringList() << QList<QUrl>() << false;
 }
 
 void ViewTest::drop() {
-    QFETCH(QStringList, names);
+    QFETCH(QStringList, files);
+    QFETCH(QList<QUrl>, remote);
     QFETCH(bool, imported);
     TestApp app;
     MainForm& f = app.f();
-    QList<QUrl> urls;
-    for (const QString& name : names) {
-        if (name.startsWith(u"https:")) {
-            urls << QUrl(name);
-            continue;
-        }
+    QList<QUrl> urls = remote;
+    for (const QString& name : files) {
         const QString path = app.dir.filePath(name);
         QVERIFY(patternImage(1000, 300).save(path, "PNG"));
         urls << QUrl::fromLocalFile(path);

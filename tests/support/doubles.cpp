@@ -54,6 +54,8 @@ void ScriptedClipboard::clear() {
 }
 
 void ScriptedClipboard::setImage(const QImage& image) {
+    if (refuses)
+        throw PlatformError(QStringLiteral("Clipboard held by another program"));
     if (image.isNull())
         throw PlatformError(QStringLiteral("No picture"));
     ++sets;

@@ -44,6 +44,7 @@ public:
 
     QImage content;
     bool unreadable = false;
+    bool refuses = false; // setImage fails, as when another program holds the clipboard
     int clears = 0;
     int sets = 0;
 };

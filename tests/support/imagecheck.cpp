@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <cstring>
+
 QImage backgroundImage(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(kBack);
@@ -20,6 +22,24 @@ QImage patternOnBackground(const QSize& picture, const QRect& region) {
     return image;
 }
 
+QImage patternFrom(int sx, int sy, const QSize& size) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            row[x] = patternPixel(sx + x, sy + y);
+    }
+    return image;
+}
+
+QImage regionOf(const QImage& image, const QRect& region) {
+    Q_ASSERT(image.rect().contains(region));
+    const int depth = image.depth() / 8;
+    Q_ASSERT(depth > 0);
+    return QImage(image.constScanLine(region.y()) + region.x() * depth, region.width(),
+                  region.height(), image.bytesPerLine(), image.format());
+}
+
 QString firstDifference(const QImage& actual, const QImage& expected) {
     if (actual.size() != expected.size())
         return QStringLiteral("size %1x%2 instead of %3x%4")
@@ -27,19 +47,32 @@ QString firstDifference(const QImage& actual, const QImage& expected) {
             .arg(actual.height())
             .arg(expected.width())
             .arg(expected.height());
-    for (int y = 0; y < expected.height(); ++y) {
-        for (int x = 0; x < expected.width(); ++x) {
-            const QRgb a = actual.pixel(x, y) & 0xFFFFFF;
-            const QRgb e = expected.pixel(x, y) & 0xFFFFFF;
-            if (a != e)
+    // Whole rows at a time: the soak compares a full view after every event.
+    const QImage a = actual.convertToFormat(QImage::Format_RGB32);
+    const QImage e = expected.convertToFormat(QImage::Format_RGB32);
+    const auto rowBytes = std::size_t(e.width()) * sizeof(QRgb);
+    for (int y = 0; y < e.height(); ++y) {
+        const auto* ar = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* er = reinterpret_cast<const QRgb*>(e.constScanLine(y));
+        if (std::memcmp(ar, er, rowBytes) == 0)
+            continue;
+        for (int x = 0; x < e.width(); ++x) {
+            if ((ar[x] & 0xFFFFFF) != (er[x] & 0xFFFFFF))
                 return QStringLiteral("pixel (%1, %2): %3 instead of %4")
                     .arg(x)
                     .arg(y)
-                    .arg(a, 6, 16, QLatin1Char('0'))
-                    .arg(e, 6, 16, QLatin1Char('0'));
+                    .arg(ar[x] & 0xFFFFFF, 6, 16, QLatin1Char('0'))
+                    .arg(er[x] & 0xFFFFFF, 6, 16, QLatin1Char('0'));
         }
     }
     return {};
+}
+
+bool holdsPattern(const QImage& image, int sx, int sy, QString* where) {
+    const QString difference = firstDifference(image, patternFrom(sx, sy, image.size()));
+    if (where)
+        *where = difference;
+    return difference.isEmpty();
 }
 
 QImage painted(QWidget* widget) {

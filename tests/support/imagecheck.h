@@ -21,9 +21,20 @@ QImage backgroundImage(int width, int height);
 // wherever the region lies past the picture: what a capture there must hold.
 QImage patternOnBackground(const QSize& picture, const QRect& region);
 
+// patternImage's pixels of the rectangle of this size from (sx, sy) on.
+QImage patternFrom(int sx, int sy, const QSize& size);
+
+// The part of the image inside it, sharing its pixels: no copy is made, so the
+// image must outlive the part.
+QImage regionOf(const QImage& image, const QRect& region);
+
 // Where two pictures differ in size or in any pixel's colour (alpha aside); empty
-// when they don't.
+// when they don't. Every comparison of pixels in the tests goes through here.
 QString firstDifference(const QImage& actual, const QImage& expected);
+
+// Whether the image holds patternImage's pixels from (sx, sy) on; on failure
+// says where in `where`.
+bool holdsPattern(const QImage& image, int sx, int sy, QString* where = nullptr);
 
 // What a widget really paints on the screen, as opposed to any image it keeps.
 QImage painted(QWidget* widget);

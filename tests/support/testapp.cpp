@@ -51,19 +51,6 @@ bool TestApp::showWindow() {
     return QTest::qWaitForWindowExposed(window.get());
 }
 
-void countCalls(std::function<void()>& handler, int& count) {
-    handler = [previous = handler, &count] {
-        ++count;
-        if (previous)
-            previous();
-    };
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QRgb patternPixel(int x, int y) {
     return qRgb((x * 7 + 3) & 0xFF, (y * 5 + 11) & 0xFF, ((x >> 5) * 37 + (y >> 5) * 71) & 0xFF);
 }
@@ -76,22 +63,4 @@ QImage patternImage(int width, int height, QImage::Format format) {
             row[x] = patternPixel(x, y);
     }
     return format == QImage::Format_RGB32 ? image : image.convertToFormat(format);
-}
-
-bool holdsPattern(const QImage& image, int sx, int sy, QString* where) {
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb want = patternPixel(sx + x, sy + y);
-            if ((image.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF)) {
-                if (where)
-                    *where = QStringLiteral("pixel (%1, %2): %3 instead of %4")
-                                 .arg(x)
-                                 .arg(y)
-                                 .arg(image.pixel(x, y), 8, 16)
-                                 .arg(want, 8, 16);
-                return false;
-            }
-        }
-    }
-    return true;
 }

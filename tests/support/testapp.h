@@ -58,12 +58,11 @@ QImage patternImage(int width, int height, QImage::Format format = QImage::Forma
 // The colour patternImage gives the pixel (x, y).
 QRgb patternPixel(int x, int y);
 
-// Whether the image holds patternImage's pixels of the rectangle (sx, sy, w, h);
-// on failure says where in `where`.
-bool holdsPattern(const QImage& image, int sx, int sy, QString* where = nullptr);
-
 // Makes the handler count its runs in `count`, still doing what it did.
-void countCalls(std::function<void()>& handler, int& count);
-
-// Whether the file now holds exactly these bytes.
-bool writeFile(const QString& path, const QByteArray& bytes);
+template <typename... Args> void countCalls(std::function<void(Args...)>& handler, int& count) {
+    handler = [previous = handler, &count](Args... args) {
+        ++count;
+        if (previous)
+            previous(args...);
+    };
+}
