@@ -7,6 +7,7 @@
 
 #include "platform/picture.h"
 #include "support/doubles.h"
+#include "support/files.h"
 #include "support/testapp.h"
 #include "platform/button.h"
 #include "platform/filelist.h"
@@ -965,7 +966,7 @@ void TestCut::windowCutsTheTileset() {
     MainForm& f = app.f();
     QVERIFY(!f.b_cut->isEnabled()); // nothing to cut before a tileset
     QImage sheet(64, 32, QImage::Format_RGB32);
-    sheet.fill(Qt::darkBlue); // the grid is drawn in the outline colour, white
+    sheet.fill(Qt::darkBlue);               // the grid is drawn in the outline colour, white
     sheet.setPixel(20, 5, qRgb(255, 0, 0)); // two different cells among eight
     app.importImage(sheet);
     QVERIFY(f.b_cut->isEnabled());
