@@ -1,6 +1,7 @@
 #include "app/window/frm_ov_main.h"
 #include "platform/clipboard.h"
 #include "platform/drives.h"
+#include "platform/picture.h"
 #include "platform/qtdialogs.h"
 #include "platform/screen.h"
 #include "platform/system.h"
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    platform::initPictureLimits();
 
     platform::QtDialogs dialogs;
     platform::SystemClipboard clipboard;

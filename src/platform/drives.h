@@ -15,12 +15,15 @@ public:
     virtual QStringList roots() const = 0;
     // The folder the process works in, native.
     virtual QString workingFolder() const = 0;
+    // The user's home folder, native; empty when there is none.
+    virtual QString homeFolder() const { return {}; }
 
     virtual bool canOpen(const QString& root) const;
 
     // The listed drive with the longest root that contains the path; empty when none does.
     QString driveOf(const QString& path) const;
-    // The working folder when it lies on the drive, else the drive's root.
+    // The drive's current folder: the working folder when it lies on the drive
+    // and can be opened, else the home folder on the same terms, else the root.
     QString currentFolder(const QString& root) const;
 };
 
@@ -28,21 +31,25 @@ class SystemDrives : public Drives {
 public:
     QStringList roots() const override;
     QString workingFolder() const override;
+    QString homeFolder() const override;
 };
 
 // Drives given by the caller: temporary folders in tests.
 class FixedDrives : public Drives {
 public:
-    FixedDrives(QStringList roots, QString workingFolder)
+    FixedDrives(QStringList roots, QString workingFolder, QString homeFolder = {})
         : roots_(std::move(roots))
-        , workingFolder_(std::move(workingFolder)) {}
+        , workingFolder_(std::move(workingFolder))
+        , homeFolder_(std::move(homeFolder)) {}
 
     QStringList roots() const override { return roots_; }
     QString workingFolder() const override { return workingFolder_; }
+    QString homeFolder() const override { return homeFolder_; }
 
 private:
     QStringList roots_;
     QString workingFolder_;
+    QString homeFolder_;
 };
 
 // Whether the folder contains the path (or is it), both in any separator form.

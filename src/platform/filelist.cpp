@@ -2,9 +2,11 @@
 
 #include "errors.h"
 #include "keyascii.h"
+#include "nativefs.h"
 
 #include <QDir>
 #include <QKeyEvent>
+#include <QRegularExpression>
 
 namespace platform {
 
@@ -44,11 +46,19 @@ void FileList::refresh() {
     clear();
     if (path_.isEmpty())
         return;
-    QDir dir(path_);
-    dir.setNameFilters({pattern_});
-    dir.setFilter(QDir::Files);
-    dir.setSorting(QDir::Name | QDir::IgnoreCase);
-    addItems(dir.entryList());
+    // Names are read as bytes, so that a name that is not UTF-8 is listed and
+    // still names its file; the pattern matches without regard to case.
+    const QRegularExpression match =
+        QRegularExpression::fromWildcard(pattern_, Qt::CaseInsensitive);
+    try {
+        for (const QString& name :
+             folderEntries(QDir::fromNativeSeparators(path_), EntryType::File)) {
+            if (match.match(name).hasMatch())
+                addItem(name);
+        }
+    } catch (const PlatformError&) {
+        // A folder that cannot be read lists nothing.
+    }
     if (!keep.isEmpty()) {
         const QList<QListWidgetItem*> found = findItems(keep, Qt::MatchExactly);
         if (!found.isEmpty())

@@ -1,15 +1,22 @@
 #include "picture.h"
 
+#include "bmpheader.h"
 #include "errors.h"
+#include "nativefs.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
-#include <cstring>
+#include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -17,51 +24,75 @@ namespace {
 
 // Large enough for a 16384 x 16384 tileset at four bytes a pixel.
 constexpr int kAllocationLimitMb = 2048;
+constexpr qint64 kBytesPerPixel = 4; // what the view holds for every pixel
 
-quint32 le32(const uchar* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24);
-}
-quint16 le16(const uchar* p) {
-    return quint16(p[0] | (p[1] << 8));
-}
-
-// Qt reads a bitmap that was cut short and leaves the missing rows uninitialised;
-// refuse an uncompressed one whose file does not hold every row its header promises.
-bool bmpIsComplete(const QByteArray& head, qint64 fileSize) {
-    if (head.size() < 30 || !head.startsWith("BM"))
-        return true;
-    const auto* p = reinterpret_cast<const uchar*>(head.constData());
-    const quint32 pixelOffset = le32(p + 10);
-    const quint32 infoSize = le32(p + 14);
-    if (infoSize < 40 || head.size() < 34)
-        return true; // old OS/2 headers: leave them to the reader
-    const qint64 width = qint32(le32(p + 18));
-    const qint64 height = qint32(le32(p + 22));
-    const quint16 bitCount = le16(p + 28);
-    const quint32 compression = le32(p + 30);
-    if (compression != 0 && compression != 3) // BI_RGB, BI_BITFIELDS
-        return true;
-    const qint64 absHeight = height < 0 ? -height : height;
-    const qint64 stride = ((width * bitCount + 31) / 32) * 4;
-    const qint64 available = fileSize - qint64(pixelOffset);
-    // Divided, not multiplied: a header can promise more bytes than 64 bits count.
-    return available >= 0 && (absHeight == 0 || stride <= available / absHeight);
+// Opens the file for reading only when it is a regular file, and never blocks:
+// opening a FIFO waits for a writer, and reading a device or a kernel file
+// such as /proc/kmsg waits for data. Such files report a size of zero, as an
+// empty file does, and none of them can hold a picture.
+void openRegularFile(const QString& path, QFile& file) {
+    const QByteArray native = encodePath(path);
+    struct stat before {};
+    if (::stat(native.constData(), &before) != 0 || !S_ISREG(before.st_mode) || before.st_size <= 0)
+        throw PlatformError(QStringLiteral("Not a readable file: ") + path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw PlatformError(QStringLiteral("Cannot open ") + path);
+    // The name may have been pointed elsewhere between the check and the open.
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != before.st_dev ||
+        opened.st_ino != before.st_ino ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw PlatformError(QStringLiteral("Cannot open ") + path);
+    }
 }
 
-PicturePtr readFrom(QImageReader& reader, const QByteArray& head, qint64 size) {
-    QImageReader::setAllocationLimit(kAllocationLimitMb);
-    if (!bmpIsComplete(head, size))
-        throw PlatformError(QStringLiteral("Truncated bitmap"));
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        throw PlatformError(reader.errorString());
+PicturePtr fromImage(const QImage& image) {
     QImage opaque = Picture::toOpaque(image);
     if (opaque.isNull())
         throw PlatformError(QStringLiteral("Out of memory"));
     return std::make_shared<const Picture>(opaque);
 }
 
+PicturePtr readFrom(QIODevice& device, const QByteArray& head, qint64 size) {
+    if (head.startsWith("BM")) {
+        // Qt's bitmap reader leaves pixels it has no data for uninitialised, so
+        // the header is checked first and run-length data decoded here.
+        const std::optional<BmpLayout> layout = readBmpLayout(head, size);
+        if (!layout)
+            throw PlatformError(QStringLiteral("Damaged bitmap"));
+        checkPictureSize(layout->width, layout->height);
+        if (layout->isRle()) {
+            device.seek(0);
+            const QImage image = decodeRle(*layout, device.readAll());
+            if (image.isNull())
+                throw PlatformError(QStringLiteral("Damaged bitmap"));
+            return fromImage(image);
+        }
+    }
+    QImageReader reader(&device);
+    reader.setDecideFormatFromContent(true);
+    const QSize promised = reader.size();
+    if (promised.isValid())
+        checkPictureSize(promised.width(), promised.height());
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        throw PlatformError(reader.errorString());
+    return fromImage(image);
+}
+
 } // namespace
+
+void initPictureLimits() {
+    QImageReader::setAllocationLimit(kAllocationLimitMb);
+}
+
+void checkPictureSize(qint64 width, qint64 height) {
+    constexpr qint64 limit = qint64(kAllocationLimitMb) * 1024 * 1024;
+    if (width > 0 && height > 0 && (width > limit / kBytesPerPixel / height))
+        throw PictureTooLarge();
+}
 
 Picture::Picture(const QImage& image)
     : image_(toOpaque(image)) {}
@@ -81,22 +112,17 @@ QImage Picture::toOpaque(const QImage& image) {
 }
 
 PicturePtr loadPicture(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PlatformError(file.errorString());
-    const QByteArray head = file.peek(64);
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    return readFrom(reader, head, file.size());
+    QFile file;
+    openRegularFile(path, file);
+    const QByteArray head = file.peek(kBmpHeadSize);
+    return readFrom(file, head, file.size());
 }
 
 PicturePtr loadPictureData(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    return readFrom(reader, bytes.left(64), bytes.size());
+    return readFrom(buffer, bytes.left(kBmpHeadSize), bytes.size());
 }
 
 void savePicture(const QImage& image, const QString& path) {
@@ -105,20 +131,53 @@ void savePicture(const QImage& image, const QString& path) {
     const QImage plain = Picture::toOpaque(image);
     if (plain.isNull())
         throw PlatformError(QStringLiteral("Nothing to save"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw PlatformError(file.errorString());
-    QImageWriter writer(&file, "BMP");
-    // commit() does not notice a failure of its final flush and would keep a
-    // cut-off file (a full disk, a size limit), so the flush is checked first.
-    if (!writer.write(plain) || !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        throw PlatformError(reason);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "BMP");
+    if (!writer.write(plain))
+        throw PlatformError(writer.errorString());
+    writeFileWhole(path, bytes);
+}
+
+void writeFileWhole(const QString& path, const QByteArray& bytes) {
+    const QByteArray target = encodePath(path);
+    if (target.isEmpty())
+        throw PlatformError(QStringLiteral("No file name"));
+    // Written beside the target and renamed over it, so that a failed write
+    // (a full disk, a size limit) leaves an earlier file of that name as it was.
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp = target + ".tmp" +
+               QByteArray::number(QRandomGenerator::global()->generate() & 0xFFFFFF, 16);
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
-    if (!file.commit())
-        throw PlatformError(file.errorString());
+    if (fd < 0)
+        throw PlatformError(QStringLiteral("Cannot write ") + path);
+    const auto fail = [&] {
+        ::unlink(temp.constData());
+        throw PlatformError(QStringLiteral("Cannot write ") + path);
+    };
+    struct stat existing {};
+    if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        (void)::fchmod(fd, existing.st_mode & 07777);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            fail();
+        }
+        done += n;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !synced || ::rename(temp.constData(), target.constData()) != 0)
+        fail();
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "errors.h"
+
 #include <QImage>
 #include <QString>
 
@@ -31,8 +33,25 @@ private:
 
 using PicturePtr = std::shared_ptr<const Picture>;
 
+// A picture too large for the program to hold: its pixels would pass the limit
+// every reader in the process keeps to.
+class PictureTooLarge : public PlatformError {
+public:
+    PictureTooLarge()
+        : PlatformError(QStringLiteral("Picture too large")) {}
+};
+
+// Sets that limit for every picture reader of the process. Called once at
+// start-up, so that whether a picture is accepted never depends on what was
+// read before it.
+void initPictureLimits();
+
+// Throws PictureTooLarge for a picture of this size.
+void checkPictureSize(qint64 width, qint64 height);
+
 // Reads any picture Qt can read, whatever the file's extension; throws when the
-// file is missing, unreadable, truncated or too large for memory.
+// file is missing, unreadable, not a regular file (a FIFO or a device would
+// block the read), truncated or too large for memory.
 PicturePtr loadPicture(const QString& path);
 
 // Reads a picture from bytes in memory, with the same checks as a file.
@@ -41,5 +60,8 @@ PicturePtr loadPictureData(const QByteArray& bytes);
 // Writes a 24-bit Windows bitmap with every colour unchanged, all or nothing: a
 // failed write leaves an earlier file of that name as it was.
 void savePicture(const QImage& image, const QString& path);
+
+// Writes the bytes as the file's whole content, all or nothing, as above.
+void writeFileWhole(const QString& path, const QByteArray& bytes);
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "scripted.h"
 
 #include "errors.h"
+#include "picture.h"
 
 namespace platform {
 
@@ -33,6 +34,8 @@ std::optional<QRgb> ScriptedDialogs::colorDialog(QRgb) {
 QImage ScriptedClipboard::image() {
     if (unreadable)
         throw PlatformError(QStringLiteral("Clipboard unreadable"));
+    if (tooLarge)
+        throw PictureTooLarge();
     return content;
 }
 

@@ -37,6 +37,7 @@ public:
 
     QImage content;
     bool unreadable = false;
+    bool tooLarge = false; // holds a picture larger than the program holds
     int clears = 0;
     int sets = 0;
 };

@@ -59,6 +59,8 @@ void pasteTileset(MainForm& f) {
         }
         f.state.sourcePicture = candidate;
         fitViewToImage(f);
+    } catch (const platform::PictureTooLarge&) {
+        f.svc.dialogs.msgBox(QStringLiteral("Image too large. Can't paste!"));
     } catch (const std::exception&) {
         f.svc.dialogs.msgBox(QStringLiteral("Invalid Clipboard data!"));
     }
