@@ -6,9 +6,37 @@
 
 #include <QDir>
 #include <QKeyEvent>
-#include <QRegularExpression>
 
 namespace platform {
+
+namespace {
+
+// Whether the name matches a pattern of * and ? without regard to case. Done
+// here because a regular expression refuses the lone surrogates that stand
+// for bytes which are not UTF-8.
+bool matchesPattern(QStringView name, QStringView pattern) {
+    qsizetype n = 0, p = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++p;
+            ++n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+} // namespace
 
 FileList::FileList(QWidget* parent, const QString& pattern)
     : QListWidget(parent)
@@ -47,13 +75,11 @@ void FileList::refresh() {
     if (path_.isEmpty())
         return;
     // Names are read as bytes, so that a name that is not UTF-8 is listed and
-    // still names its file; the pattern matches without regard to case.
-    const QRegularExpression match =
-        QRegularExpression::fromWildcard(pattern_, Qt::CaseInsensitive);
+    // still names its file.
     try {
         for (const QString& name :
              folderEntries(QDir::fromNativeSeparators(path_), EntryType::File)) {
-            if (match.match(name).hasMatch())
+            if (matchesPattern(name, pattern_))
                 addItem(name);
         }
     } catch (const PlatformError&) {

@@ -144,6 +144,10 @@ void writeFileWhole(const QString& path, const QByteArray& bytes) {
     const QByteArray target = encodePath(path);
     if (target.isEmpty())
         throw PlatformError(QStringLiteral("No file name"));
+    // A write-protected file stays as it is, although the rename below could
+    // replace it.
+    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
+        throw PlatformError(QStringLiteral("Write-protected: ") + path);
     // Written beside the target and renamed over it, so that a failed write
     // (a full disk, a size limit) leaves an earlier file of that name as it was.
     QByteArray temp;
