@@ -12,6 +12,7 @@ XVFB_PID="" APP_PID="" BACKGROUND_PIDS=()
 . "$(dirname "$0")/lib.sh"
 need_tools Xvfb xdpyinfo timeout
 make_root
+SHOTS=$ROOT/shots
 trap cleanup EXIT
 start_x
 
