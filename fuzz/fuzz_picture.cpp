@@ -9,9 +9,11 @@
 #include <exception>
 
 // Bytes to a picture that is accepted or refused; never a crash, never a
-// picture without pixels, never a bitmap that holds fewer rows than it promises.
+// picture without pixels, never a pixel from memory no decoder wrote, never a
+// bitmap that holds fewer rows than it promises.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv); // for Qt's image plugins
+    platform::initPictureLimits();
     return 0;
 }
 
@@ -26,6 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!picture || picture->isEmpty() || picture->width() <= 0 || picture->height() <= 0 ||
         picture->image().format() != QImage::Format_RGB32)
         std::abort();
+    // Every decoder writes 32-bit pixels as opaque; memory it never wrote holds
+    // the allocator's fill byte (0xbe under ASan) or zero, never 0xff alpha.
+    const QImage& image = picture->image();
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(row[x]) != 0xFF)
+                std::abort();
+        }
+    }
     if (size >= 34 && bytes.startsWith("BM")) {
         const auto* p = reinterpret_cast<const uchar*>(data);
         const quint32 offset = qFromLittleEndian<quint32>(p + 10);

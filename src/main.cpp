@@ -2,6 +2,7 @@
 #include "cut/cutcli.h"
 #include "platform/clipboard.h"
 #include "platform/drives.h"
+#include "platform/picture.h"
 #include "platform/qtdialogs.h"
 #include "platform/screen.h"
 #include "platform/system.h"
@@ -18,6 +19,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    platform::initPictureLimits();
 
     platform::QtDialogs dialogs;
     platform::SystemClipboard clipboard;

@@ -26,6 +26,7 @@
 #include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -1084,10 +1085,36 @@ void SoakTest::randomEvents() {
     const quint64 seed = envNumber("ORVANE_SOAK_SEED", kDefaultSeed);
     const int events = int(envNumber("ORVANE_SOAK_EVENTS", kDefaultEvents));
     qInfo("soak: %d events, ORVANE_SOAK_SEED=0x%llx", events, seed);
+    // Backspace moves files to the trash: the soak gives the process a data
+    // folder of its own, so that neither the user's trash nor the folder the
+    // soak is started in (a build folder) takes its deleted files.
+    const QString outerData = qEnvironmentVariableIsEmpty("XDG_DATA_HOME")
+                                  ? QDir::homePath() + QStringLiteral("/.local/share")
+                                  : qEnvironmentVariable("XDG_DATA_HOME");
+    const QString outerTrash = outerData + QStringLiteral("/Trash/files");
+    const auto entries = [](const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    const QStringList trashBefore = entries(outerTrash);
+    const QStringList workingBefore = entries(QDir::currentPath());
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    const bool hadData = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+
     QElapsedTimer timer;
     timer.start();
     Soak soak(seed, events);
     soak.run();
+    if (hadData)
+        qputenv("XDG_DATA_HOME", oldData);
+    else
+        qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(entries(outerTrash), trashBefore);
+    QCOMPARE(entries(QDir::currentPath()), workingBefore);
+    QVERIFY2(!entries(data.path() + QStringLiteral("/Trash/files")).isEmpty() || events < 100,
+             "no deletion reached the soak's own trash");
     if (QTest::currentTestFailed())
         qWarning("soak failed; repeat with ORVANE_SOAK_SEED=0x%llx ORVANE_SOAK_EVENTS=%d", seed,
                  events);

@@ -118,7 +118,7 @@ Outcome writeCut(const QImage& sheet, const Plan& plan, const Output& output,
                 if (!bitmaps)
                     bitmaps.emplace(sheet);
                 const QRect cell = plan.grid.cell(plan.tileCells[std::size_t(i)]);
-                platform::writeWholeFile(path, bitmaps->encode(cell));
+                platform::writeFileWhole(path, bitmaps->encode(cell), false);
             }
         } catch (const platform::PlatformError& error) {
             outcome.failedFile = path;

@@ -1,14 +1,19 @@
 #include "clipboard.h"
 
 #include "errors.h"
+#include "picture.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMimeData>
 
 namespace platform {
 
 namespace {
+
+const QString kQtImage = QStringLiteral("application/x-qt-image");
 
 QClipboard& systemClipboard() {
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -19,12 +24,61 @@ QClipboard& systemClipboard() {
 
 } // namespace
 
-QImage SystemClipboard::image() {
-    const QMimeData* data = systemClipboard().mimeData();
-    if (!data || !data->hasImage())
+QString choosePictureFormat(const QStringList& formats) {
+    for (const QString& preferred : {QStringLiteral("image/png"), QStringLiteral("image/bmp")}) {
+        if (formats.contains(preferred))
+            return preferred;
+    }
+    const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+    for (const QString& format : formats) {
+        if (format.startsWith(u"image/") && readable.contains(format.toLatin1()))
+            return format;
+    }
+    return formats.contains(kQtImage) ? kQtImage : QString();
+}
+
+QImage readForeignPicture(const QMimeData& data, const std::function<qint64()>& elapsedMs) {
+    const QStringList formats = data.formats();
+    // An owner that never answers leaves the list empty after the toolkit's
+    // timeout; an empty clipboard answers at once.
+    if (formats.isEmpty() && elapsedMs() >= kClipboardAnswerMs)
+        throw PlatformError(QStringLiteral("The clipboard does not answer"));
+    const QString format = choosePictureFormat(formats);
+    if (format.isEmpty())
         return {};
-    const QImage image = qvariant_cast<QImage>(data->imageData());
-    return image;
+    if (elapsedMs() >= kClipboardAnswerMs)
+        throw PlatformError(QStringLiteral("The clipboard answers too slowly"));
+    if (format == kQtImage) {
+        // Listed alone only where the platform converts the picture itself in
+        // one request (X11 lists it only beside a concrete format, chosen above).
+        const QImage image = qvariant_cast<QImage>(data.imageData());
+        if (image.isNull())
+            throw PlatformError(QStringLiteral("No picture on the clipboard"));
+        checkPictureSize(image.width(), image.height());
+        return image;
+    }
+    const QByteArray bytes = data.data(format);
+    if (bytes.isEmpty())
+        throw PlatformError(QStringLiteral("No picture data on the clipboard"));
+    return loadPictureData(bytes)->image();
+}
+
+QImage SystemClipboard::image() {
+    QClipboard& clipboard = systemClipboard();
+    const QMimeData* data = clipboard.mimeData();
+    if (!data)
+        return {};
+    if (clipboard.ownsClipboard()) {
+        // The program's own contents: nothing is asked of another program.
+        if (!data->hasImage())
+            return {};
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        checkPictureSize(image.width(), image.height());
+        return image;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    return readForeignPicture(*data, [&timer] { return timer.elapsed(); });
 }
 
 void SystemClipboard::clear() {

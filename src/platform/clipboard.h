@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QImage>
+#include <QStringList>
+
+#include <functional>
+
+class QMimeData;
 
 namespace platform {
 
@@ -8,7 +13,7 @@ class Clipboard {
 public:
     virtual ~Clipboard() = default;
     // The bitmap on the clipboard; a null image when it holds none. Throws when
-    // the clipboard cannot be read.
+    // the clipboard cannot be read, PictureTooLarge for a picture too large to hold.
     virtual QImage image() = 0;
     virtual void clear() = 0;
     virtual void setImage(const QImage& image) = 0;
@@ -20,5 +25,20 @@ public:
     void clear() override;
     void setImage(const QImage& image) override;
 };
+
+// The one picture format a paste asks another program for, of those it lists:
+// PNG, then BMP, then any other picture type Qt reads, then Qt's own image type.
+// Empty when none is listed.
+QString choosePictureFormat(const QStringList& formats);
+
+// Longest wait for the list of formats after which a paste still asks for data;
+// with the toolkit's 5 s a request, a paste then ends within 6 s.
+inline constexpr qint64 kClipboardAnswerMs = 1000;
+
+// Reads the picture from contents that another program holds. Every request can
+// wait for that program (5 s each under X11), so this asks once for the list of
+// formats and once for the data of one format, and decodes the data itself with
+// the same checks as a file. `elapsedMs` tells how long the reading has taken.
+QImage readForeignPicture(const QMimeData& data, const std::function<qint64()>& elapsedMs);
 
 } // namespace platform

@@ -1,10 +1,10 @@
 #include "dirlist.h"
 
 #include "errors.h"
+#include "nativefs.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QStyle>
 
@@ -15,7 +15,18 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 
 QString nativeFolder(const QString& path) {
-    return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    return QDir::toNativeSeparators(absolutePath(QDir::fromNativeSeparators(path)));
+}
+
+// The folder above, by the path alone: the name may not be UTF-8, which Qt's
+// own path functions would not find on disk.
+QString parentFolder(const QString& folder) {
+    const qsizetype slash = folder.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : folder.left(slash);
+}
+
+QString lastName(const QString& folder) {
+    return folder.mid(folder.lastIndexOf(u'/') + 1);
 }
 
 } // namespace
@@ -35,8 +46,7 @@ DirList::DirList(QWidget* parent)
 
 void DirList::setPath(const QString& path) {
     const QString folder = nativeFolder(path);
-    const QFileInfo info(folder);
-    if (!info.exists() || !info.isDir() || !QDir(folder).isReadable())
+    if (!canOpenFolder(folder))
         throw PlatformError(QStringLiteral("Path not found: ") + path);
     if (folder == path_)
         return;
@@ -71,28 +81,30 @@ void DirList::populate() {
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
 
-    QStringList chain; // from the root down to the open folder
-    QDir dir(path_);
-    chain.prepend(dir.absolutePath());
-    while (dir.cdUp())
-        chain.prepend(dir.absolutePath());
+    const QString open = QDir::fromNativeSeparators(path_);
+    QStringList chain{open}; // from the root down to the open folder
+    while (chain.front() != u"/")
+        chain.prepend(parentFolder(chain.front()));
 
     int depth = 0;
     QListWidgetItem* openItem = nullptr;
     for (const QString& folder : chain) {
-        const QString name =
-            QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QFileInfo(folder).fileName();
+        const QString name = folder == u"/" ? QDir::toNativeSeparators(folder) : lastName(folder);
         auto* item = new QListWidgetItem(openIcon, QString(depth * 2, u' ') + name, this);
         item->setData(kPathRole, QDir::toNativeSeparators(folder));
         openItem = item;
         ++depth;
     }
-    const QFileInfoList children =
-        QDir(path_).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& child : children) {
-        auto* item =
-            new QListWidgetItem(closedIcon, QString(depth * 2, u' ') + child.fileName(), this);
-        item->setData(kPathRole, QDir::toNativeSeparators(child.absoluteFilePath()));
+    QStringList children;
+    try {
+        children = folderEntries(open, EntryType::Folder);
+    } catch (const PlatformError&) {
+        // A folder that can be entered but not read shows no folders in it.
+    }
+    const QString prefix = open == u"/" ? open : open + u'/';
+    for (const QString& child : children) {
+        auto* item = new QListWidgetItem(closedIcon, QString(depth * 2, u' ') + child, this);
+        item->setData(kPathRole, QDir::toNativeSeparators(prefix + child));
     }
     setCurrentItem(openItem);
 }

@@ -1,7 +1,8 @@
 #include "drives.h"
 
+#include "nativefs.h"
+
 #include <QDir>
-#include <QFileInfo>
 #include <QStorageInfo>
 
 namespace platform {
@@ -32,8 +33,7 @@ bool folderContains(const QString& folder, const QString& path) {
 }
 
 bool Drives::canOpen(const QString& root) const {
-    const QFileInfo info(root);
-    return info.exists() && info.isDir() && info.isReadable() && QDir(root).isReadable();
+    return canOpenFolder(QDir::fromNativeSeparators(root));
 }
 
 QString Drives::driveOf(const QString& path) const {
@@ -46,8 +46,11 @@ QString Drives::driveOf(const QString& path) const {
 }
 
 QString Drives::currentFolder(const QString& root) const {
-    const QString working = workingFolder();
-    return driveOf(working) == root ? working : root;
+    for (const QString& folder : {workingFolder(), homeFolder()}) {
+        if (!folder.isEmpty() && driveOf(folder) == root && canOpen(folder))
+            return folder;
+    }
+    return root;
 }
 
 QStringList SystemDrives::roots() const {
@@ -73,7 +76,11 @@ QStringList SystemDrives::roots() const {
 }
 
 QString SystemDrives::workingFolder() const {
-    return QDir::toNativeSeparators(QDir::currentPath());
+    return QDir::toNativeSeparators(workingFolderPath());
+}
+
+QString SystemDrives::homeFolder() const {
+    return QDir::toNativeSeparators(homeFolderPath());
 }
 
 } // namespace platform

@@ -15,12 +15,15 @@ public:
     virtual QStringList roots() const = 0;
     // The folder the process works in, native.
     virtual QString workingFolder() const = 0;
+    // The user's home folder, native; empty when there is none.
+    virtual QString homeFolder() const { return {}; }
 
     virtual bool canOpen(const QString& root) const;
 
     // The listed drive with the longest root that contains the path; empty when none does.
     QString driveOf(const QString& path) const;
-    // The working folder when it lies on the drive, else the drive's root.
+    // The drive's current folder: the working folder when it lies on the drive
+    // and can be opened, else the home folder on the same terms, else the root.
     QString currentFolder(const QString& root) const;
 };
 
@@ -28,6 +31,7 @@ class SystemDrives : public Drives {
 public:
     QStringList roots() const override;
     QString workingFolder() const override;
+    QString homeFolder() const override;
 };
 
 // Whether the folder contains the path (or is it), both in any separator form.

@@ -1,16 +1,19 @@
 #include "picture.h"
 
+#include "bmpheader.h"
 #include "errors.h"
+#include "nativefs.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,51 +25,80 @@ namespace {
 
 // Large enough for a 16384 x 16384 tileset at four bytes a pixel.
 constexpr int kAllocationLimitMb = 2048;
+constexpr qint64 kBytesPerPixel = 4; // what the view holds for every pixel
 
-quint32 le32(const uchar* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24);
-}
-quint16 le16(const uchar* p) {
-    return quint16(p[0] | (p[1] << 8));
-}
-
-// Qt reads a bitmap that was cut short and leaves the missing rows uninitialised;
-// refuse an uncompressed one whose file does not hold every row its header promises.
-bool bmpIsComplete(const QByteArray& head, qint64 fileSize) {
-    if (head.size() < 30 || !head.startsWith("BM"))
-        return true;
-    const auto* p = reinterpret_cast<const uchar*>(head.constData());
-    const quint32 pixelOffset = le32(p + 10);
-    const quint32 infoSize = le32(p + 14);
-    if (infoSize < 40 || head.size() < 34)
-        return true; // old OS/2 headers: leave them to the reader
-    const qint64 width = qint32(le32(p + 18));
-    const qint64 height = qint32(le32(p + 22));
-    const quint16 bitCount = le16(p + 28);
-    const quint32 compression = le32(p + 30);
-    if (compression != 0 && compression != 3) // BI_RGB, BI_BITFIELDS
-        return true;
-    const qint64 absHeight = height < 0 ? -height : height;
-    const qint64 stride = ((width * bitCount + 31) / 32) * 4;
-    const qint64 available = fileSize - qint64(pixelOffset);
-    // Divided, not multiplied: a header can promise more bytes than 64 bits count.
-    return available >= 0 && (absHeight == 0 || stride <= available / absHeight);
+// Opens the file for reading only when it is a regular file, and never blocks:
+// opening a FIFO waits for a writer, and reading a device or a kernel file
+// such as /proc/kmsg waits for data. Such files report a size of zero, as an
+// empty file does, and none of them can hold a picture.
+void openRegularFile(const QString& path, QFile& file) {
+    const QByteArray native = encodePath(path);
+    struct stat before {};
+    if (::stat(native.constData(), &before) != 0 || !S_ISREG(before.st_mode) || before.st_size <= 0)
+        throw PlatformError(QStringLiteral("Not a readable file: ") + path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw PlatformError(QStringLiteral("Cannot open ") + path);
+    // The name may have been pointed elsewhere between the check and the open.
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != before.st_dev ||
+        opened.st_ino != before.st_ino ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw PlatformError(QStringLiteral("Cannot open ") + path);
+    }
 }
 
-PicturePtr readFrom(QImageReader& reader, const QByteArray& head, qint64 size) {
-    QImageReader::setAllocationLimit(kAllocationLimitMb);
-    if (!bmpIsComplete(head, size))
-        throw PlatformError(QStringLiteral("Truncated bitmap"));
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        throw PlatformError(reader.errorString());
+PicturePtr fromImage(const QImage& image) {
     QImage opaque = Picture::toOpaque(image);
     if (opaque.isNull())
         throw PlatformError(QStringLiteral("Out of memory"));
     return std::make_shared<const Picture>(opaque);
 }
 
+// The picture as its decoder gives it, alpha and all.
+QImage readImage(QIODevice& device, const QByteArray& head, qint64 size) {
+    if (head.startsWith("BM")) {
+        // Qt's bitmap reader leaves pixels it has no data for uninitialised, so
+        // the header is checked first and run-length data decoded here.
+        const std::optional<BmpLayout> layout = readBmpLayout(head, size);
+        if (!layout)
+            throw PlatformError(QStringLiteral("Damaged bitmap"));
+        checkPictureSize(layout->width, layout->height);
+        if (layout->isRle()) {
+            device.seek(0);
+            const QImage image = decodeRle(*layout, device.readAll());
+            if (image.isNull())
+                throw PlatformError(QStringLiteral("Damaged bitmap"));
+            return image;
+        }
+    }
+    QImageReader reader(&device);
+    reader.setDecideFormatFromContent(true);
+    const QSize promised = reader.size();
+    if (promised.isValid())
+        checkPictureSize(promised.width(), promised.height());
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        throw PlatformError(reader.errorString());
+    return image;
+}
+
+PicturePtr readFrom(QIODevice& device, const QByteArray& head, qint64 size) {
+    return fromImage(readImage(device, head, size));
+}
+
 } // namespace
+
+void initPictureLimits() {
+    QImageReader::setAllocationLimit(kAllocationLimitMb);
+}
+
+void checkPictureSize(qint64 width, qint64 height) {
+    constexpr qint64 limit = qint64(kAllocationLimitMb) * 1024 * 1024;
+    if (width > 0 && height > 0 && (width > limit / kBytesPerPixel / height))
+        throw PictureTooLarge();
+}
 
 Picture::Picture(const QImage& image)
     : image_(toOpaque(image)) {}
@@ -86,44 +118,18 @@ QImage Picture::toOpaque(const QImage& image) {
 }
 
 PicturePtr loadPicture(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PlatformError(file.errorString());
-    const QByteArray head = file.peek(64);
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    return readFrom(reader, head, file.size());
+    QFile file;
+    openRegularFile(path, file);
+    const QByteArray head = file.peek(kBmpHeadSize);
+    return readFrom(file, head, file.size());
 }
 
 PicturePtr loadPictureData(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    return readFrom(reader, bytes.left(64), bytes.size());
+    return readFrom(buffer, bytes.left(kBmpHeadSize), bytes.size());
 }
-
-namespace {
-
-void writeWhole(const QImage& image, const QString& path, const char* format) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw PlatformError(file.errorString());
-    QImageWriter writer(&file, format);
-    // commit() does not notice a failure of its final flush and would keep a
-    // cut-off file (a full disk, a size limit), so the flush is checked first.
-    if (!writer.write(image) || !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        throw PlatformError(reason);
-    }
-    if (!file.commit())
-        throw PlatformError(file.errorString());
-}
-
-} // namespace
 
 void savePicture(const QImage& image, const QString& path) {
     // BMP from a premultiplied or alpha format changes colours; a plain 32-bit
@@ -131,7 +137,57 @@ void savePicture(const QImage& image, const QString& path) {
     const QImage plain = Picture::toOpaque(image);
     if (plain.isNull())
         throw PlatformError(QStringLiteral("Nothing to save"));
-    writeWhole(plain, path, "BMP");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "BMP");
+    if (!writer.write(plain))
+        throw PlatformError(writer.errorString());
+    writeFileWhole(path, bytes);
+}
+
+void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDisk) {
+    const QByteArray target = encodePath(path);
+    if (target.isEmpty())
+        throw PlatformError(QStringLiteral("No file name"));
+    // A write-protected file stays as it is, although the rename below could
+    // replace it.
+    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
+        throw PlatformError(QStringLiteral("Write-protected: ") + path);
+    // Written beside the target and renamed over it, so that a failed write
+    // (a full disk, a size limit) leaves an earlier file of that name as it was.
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp = target + ".tmp" +
+               QByteArray::number(QRandomGenerator::global()->generate() & 0xFFFFFF, 16);
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        throw PlatformError(QStringLiteral("Cannot write ") + path);
+    const auto fail = [&] {
+        ::unlink(temp.constData());
+        throw PlatformError(QStringLiteral("Cannot write ") + path);
+    };
+    struct stat existing {};
+    if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        (void)::fchmod(fd, existing.st_mode & 07777);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            fail();
+        }
+        done += n;
+    }
+    const bool synced = !waitForDisk || ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !synced || ::rename(temp.constData(), target.constData()) != 0)
+        fail();
 }
 
 BitmapCutter::BitmapCutter(const QImage& sheet)
@@ -172,63 +228,10 @@ QByteArray BitmapCutter::encode(const QRect& tile) {
     return bytes;
 }
 
-void writeWholeFile(const QString& path, const QByteArray& bytes) {
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = target + ".orvane-" + QByteArray::number(::getpid()) + '-' +
-                    QByteArray::number(attempt);
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        throw PlatformError(QString::fromLocal8Bit(std::strerror(errno)));
-    const auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(temporary.constData());
-        throw PlatformError(QString::fromLocal8Bit(std::strerror(error)));
-    };
-    // A file replaced keeps the permissions it had.
-    struct stat existing;
-    if (::stat(target.constData(), &existing) == 0 && ::fchmod(fd, existing.st_mode & 07777) != 0)
-        fail(errno);
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t done = ::write(fd, data, std::size_t(left));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            fail(done < 0 ? errno : ENOSPC);
-        data += done;
-        left -= done;
-    }
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        throw PlatformError(QString::fromLocal8Bit(std::strerror(error)));
-    }
-    if (::rename(temporary.constData(), target.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        throw PlatformError(QString::fromLocal8Bit(std::strerror(error)));
-    }
-}
-
 QImage loadImageWithAlpha(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PlatformError(file.errorString());
-    QImageReader::setAllocationLimit(kAllocationLimitMb);
-    if (!bmpIsComplete(file.peek(64), file.size()))
-        throw PlatformError(QStringLiteral("Truncated bitmap"));
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        throw PlatformError(reader.errorString());
+    QFile file;
+    openRegularFile(path, file);
+    QImage image = readImage(file, file.peek(kBmpHeadSize), file.size());
     image.convertTo(QImage::Format_ARGB32);
     if (image.isNull() || image.format() != QImage::Format_ARGB32)
         throw PlatformError(QStringLiteral("Out of memory"));
@@ -246,7 +249,13 @@ QImage loadImageWithAlpha(const QString& path) {
 void savePictureWithAlpha(const QImage& image, const QString& path) {
     if (image.isNull())
         throw PlatformError(QStringLiteral("Nothing to save"));
-    writeWhole(image.convertToFormat(QImage::Format_ARGB32), path, "PNG");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "PNG");
+    if (!writer.write(image.convertToFormat(QImage::Format_ARGB32)))
+        throw PlatformError(writer.errorString());
+    writeFileWhole(path, bytes);
 }
 
 } // namespace platform

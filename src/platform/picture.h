@@ -1,5 +1,7 @@
 #pragma once
 
+#include "errors.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
@@ -34,8 +36,25 @@ private:
 
 using PicturePtr = std::shared_ptr<const Picture>;
 
+// A picture too large for the program to hold: its pixels would pass the limit
+// every reader in the process keeps to.
+class PictureTooLarge : public PlatformError {
+public:
+    PictureTooLarge()
+        : PlatformError(QStringLiteral("Picture too large")) {}
+};
+
+// Sets that limit for every picture reader of the process. Called once at
+// start-up, so that whether a picture is accepted never depends on what was
+// read before it.
+void initPictureLimits();
+
+// Throws PictureTooLarge for a picture of this size.
+void checkPictureSize(qint64 width, qint64 height);
+
 // Reads any picture Qt can read, whatever the file's extension; throws when the
-// file is missing, unreadable, truncated or too large for memory.
+// file is missing, unreadable, not a regular file (a FIFO or a device would
+// block the read), truncated or too large for memory.
 PicturePtr loadPicture(const QString& path);
 
 // Reads a picture from bytes in memory, with the same checks as a file.
@@ -44,6 +63,11 @@ PicturePtr loadPictureData(const QByteArray& bytes);
 // Writes a 24-bit Windows bitmap with every colour unchanged, all or nothing: a
 // failed write leaves an earlier file of that name as it was.
 void savePicture(const QImage& image, const QString& path);
+
+// Writes the bytes as the file's whole content, all or nothing, as above. A run
+// of many files may leave the disk to write them in its own time: the file is
+// still whole or absent, but not proof against a power cut.
+void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDisk = true);
 
 // Many tiles of one picture as 24-bit Windows bitmaps, byte for byte as
 // savePicture writes each of them, without an encoder for each file.
@@ -58,11 +82,6 @@ private:
     QSize headerSize_;
     QByteArray header_;
 };
-
-// Writes the bytes as the file `path`, all or nothing: into a new file beside it
-// that then takes its name. Unlike savePicture it does not wait for the disk,
-// so that a run of many files costs what their writes cost.
-void writeWholeFile(const QString& path, const QByteArray& bytes);
 
 // Reads a picture as a tile sheet: with its alpha channel, in 32-bit ARGB that is
 // not premultiplied, every fully transparent pixel the same value 0. Throws as

@@ -1,12 +1,15 @@
 #include "system.h"
 
 #include "errors.h"
+#include "nativefs.h"
+#include "trash.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QWidget>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -23,19 +26,18 @@ void QtSystem::end() {
 }
 
 void makeFolder(const QString& path) {
-    const QFileInfo info(path);
-    if (info.exists() || !QDir().mkdir(path))
+    // mkdir itself refuses a name in use and a missing parent.
+    if (path.isEmpty() || ::mkdir(encodePath(path).constData(), 0777) != 0)
         throw PlatformError(QStringLiteral("Path/File access error"));
 }
 
 void removeFile(const QString& path) {
-    if (!QFileInfo(path).isFile())
+    if (entryType(path) != EntryType::File)
         throw PlatformError(QStringLiteral("File not found"));
-    QFile file(path);
-    if (file.moveToTrash())
+    if (moveToTrash(path))
         return;
-    if (!file.remove())
-        throw PlatformError(file.errorString());
+    if (::unlink(encodePath(path).constData()) != 0)
+        throw PlatformError(QStringLiteral("Path/File access error"));
 }
 
 QString withSeparator(const QString& folder) {

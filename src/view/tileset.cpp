@@ -31,7 +31,15 @@ bool importFile(AppState& s, platform::Dialogs& dialogs, const QString& path) {
 }
 
 bool pasteTileset(AppState& s, platform::Clipboard& clipboard, platform::Dialogs& dialogs) {
-    const auto candidate = std::make_shared<const platform::Picture>(clipboard.image());
+    QImage image;
+    try {
+        image = clipboard.image();
+    } catch (const platform::PictureTooLarge&) {
+        // Not "too small", and not broken either: say what it is.
+        dialogs.msgBox(QStringLiteral("Image too large. Can't paste!"));
+        return false;
+    }
+    const auto candidate = std::make_shared<const platform::Picture>(image);
     if (tooSmallForTileset(candidate->size())) {
         dialogs.msgBox(QStringLiteral("Invalid Clipboard data or image too small!"));
         return false;

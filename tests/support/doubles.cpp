@@ -1,6 +1,7 @@
 #include "doubles.h"
 
 #include "platform/errors.h"
+#include "platform/picture.h"
 
 namespace doubles {
 
@@ -45,6 +46,8 @@ std::optional<QRgb> ScriptedDialogs::colorDialog(QRgb) {
 QImage ScriptedClipboard::image() {
     if (unreadable)
         throw PlatformError(QStringLiteral("Clipboard unreadable"));
+    if (tooLarge)
+        throw platform::PictureTooLarge();
     return content;
 }
 

@@ -44,7 +44,8 @@ public:
 
     QImage content;
     bool unreadable = false;
-    bool refuses = false; // setImage fails, as when another program holds the clipboard
+    bool tooLarge = false; // holds a picture larger than the program holds
+    bool refuses = false;  // setImage fails, as when another program holds the clipboard
     int clears = 0;
     int sets = 0;
 };
@@ -65,16 +66,19 @@ private:
 // Drives given by the caller: temporary folders in tests.
 class FixedDrives : public platform::Drives {
 public:
-    FixedDrives(QStringList roots, QString workingFolder)
+    FixedDrives(QStringList roots, QString workingFolder, QString homeFolder = {})
         : roots_(std::move(roots))
-        , workingFolder_(std::move(workingFolder)) {}
+        , workingFolder_(std::move(workingFolder))
+        , homeFolder_(std::move(homeFolder)) {}
 
     QStringList roots() const override { return roots_; }
     QString workingFolder() const override { return workingFolder_; }
+    QString homeFolder() const override { return homeFolder_; }
 
 private:
     QStringList roots_;
     QString workingFolder_;
+    QString homeFolder_;
 };
 
 class FixedScreen : public platform::Screen {

@@ -1,10 +1,19 @@
 #include "support/testapp.h"
 
+#include "platform/picture.h"
 #include "platform/picturebox.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
+
+namespace {
+// Every test process starts with the picture limits the program sets at start-up.
+void startUp() {
+    platform::initPictureLimits();
+}
+} // namespace
+Q_COREAPP_STARTUP_FUNCTION(startUp)
 
 TestApp::TestApp(const QStringList& extraDrives) {
     QDir(dir.path()).mkpath(QStringLiteral("app"));

@@ -279,9 +279,9 @@ void frm_ov_main::Form_Load() {
     s.fileCounter = platform::toInt16(s.startNumber);
 
     // The program's folder picks the drive; where that fails, the working folder's
-    // drive, and failing that the first drive.
-    QStringList candidates{f.svc.system.appPath(), f.svc.drives.workingFolder()};
-    candidates << f.svc.drives.roots();
+    // drive, and failing that the home folder's: never some other drive's root.
+    const QStringList candidates{f.svc.system.appPath(), f.svc.drives.workingFolder(),
+                                 f.svc.drives.homeFolder()};
     for (const QString& candidate : candidates) {
         try {
             f.Drive1->setDrive(candidate);
