@@ -1,6 +1,7 @@
 #include "picture.h"
 
 #include "errors.h"
+#include "tga.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QSaveFile>
 
 #include <cstring>
+#include <functional>
 
 namespace platform {
 
@@ -48,13 +50,19 @@ bool bmpIsComplete(const QByteArray& head, qint64 fileSize) {
     return available >= 0 && (absHeight == 0 || stride <= available / absHeight);
 }
 
-PicturePtr readFrom(QImageReader& reader, const QByteArray& head, qint64 size) {
+// `allBytes` gives the whole file, for the formats read here rather than by Qt.
+PicturePtr readFrom(QImageReader& reader, const QByteArray& head, qint64 size,
+                    const std::function<QByteArray()>& allBytes) {
     QImageReader::setAllocationLimit(kAllocationLimitMb);
     if (!bmpIsComplete(head, size))
         throw PlatformError(QStringLiteral("Truncated bitmap"));
     QImage image;
-    if (!reader.read(&image) || image.isNull())
-        throw PlatformError(reader.errorString());
+    if (!reader.read(&image) || image.isNull()) {
+        // Qt knows a TGA file only by the footer that many writers leave out.
+        if (!looksLikeTga(head))
+            throw PlatformError(reader.errorString());
+        image = readTga(allBytes());
+    }
     QImage opaque = Picture::toOpaque(image);
     if (opaque.isNull())
         throw PlatformError(QStringLiteral("Out of memory"));
@@ -87,7 +95,10 @@ PicturePtr loadPicture(const QString& path) {
     const QByteArray head = file.peek(64);
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
-    return readFrom(reader, head, file.size());
+    return readFrom(reader, head, file.size(), [&file] {
+        file.seek(0);
+        return file.readAll();
+    });
 }
 
 PicturePtr loadPictureData(const QByteArray& bytes) {
@@ -96,7 +107,7 @@ PicturePtr loadPictureData(const QByteArray& bytes) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    return readFrom(reader, bytes.left(64), bytes.size());
+    return readFrom(reader, bytes.left(64), bytes.size(), [&bytes] { return bytes; });
 }
 
 void savePicture(const QImage& image, const QString& path) {
