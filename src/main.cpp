@@ -1,25 +1,5 @@
-#include "app/window/frm_ov_main.h"
-#include "platform/clipboard.h"
-#include "platform/drives.h"
-#include "platform/qtdialogs.h"
-#include "platform/screen.h"
-#include "platform/system.h"
-
-#include <QApplication>
-#include <QStyleFactory>
+#include "app/launch.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orvane"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-
-    platform::QtDialogs dialogs;
-    platform::SystemClipboard clipboard;
-    platform::SystemDrives drives;
-    platform::SystemScreen screen;
-    platform::QtSystem system;
-    frm_ov_main window(Services{dialogs, clipboard, drives, screen, system});
-    dialogs.setOwner(&window);
-    window.show();
-    return QApplication::exec();
+    return app::launch(argc, argv);
 }

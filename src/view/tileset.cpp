@@ -22,7 +22,8 @@ bool tooSmall(const platform::Picture& picture) {
     return picture.width() < kMinimumSize || picture.height() < kMinimumSize;
 }
 
-// Everything after the dialog; every failure passes to the caller.
+} // namespace
+
 void importFile(MainForm& f, const QString& path) {
     platform::PicturePtr candidate = platform::loadPicture(path);
     if (tooSmall(*candidate)) {
@@ -32,8 +33,6 @@ void importFile(MainForm& f, const QString& path) {
     f.state.sourcePicture = std::move(candidate);
     fitViewToImage(f);
 }
-
-} // namespace
 
 void importTileset(MainForm& f) {
     try {

@@ -9,6 +9,9 @@ namespace view {
 void importTileset(MainForm& f);
 // A picture file dropped on the view, taken as the import takes a chosen file.
 void importDroppedFile(MainForm& f, const QString& path);
+// Everything "Import Tileset" does after its dialog, for the file at `path`; every
+// failure passes to the caller.
+void importFile(MainForm& f, const QString& path);
 // "Paste from Clipboard".
 void pasteTileset(MainForm& f);
 

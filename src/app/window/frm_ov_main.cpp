@@ -20,6 +20,7 @@
 #include "platform/drives.h"
 #include "platform/errors.h"
 #include "platform/filelist.h"
+#include "platform/fonts.h"
 #include "platform/frame.h"
 #include "platform/label.h"
 #include "platform/numtext.h"
@@ -54,15 +55,7 @@ template <typename W> W* place(W* widget, const char* name, const QRect& geometr
 }
 
 QFont sansFont(double points, bool bold = false, bool italic = false) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
+    return platform::captionFont(points, bold, italic);
 }
 
 } // namespace
