@@ -28,7 +28,7 @@ TITLE="Harrow & Finch Orvane"
 
 # The mirror this machine's apt uses, so the bare system gets the same archive.
 if [ -z "${MIRROR:-}" ]; then
-    MIRROR=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+    MIRROR=$({ cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources 2>/dev/null || true; } |
         awk '/^URIs:/ && $2 !~ /security/ {print $2; exit}
              /^deb / && $0 !~ /security/ {for (i = 2; i <= NF; i++) if ($i ~ /^https?:/) {print $i; exit}}')
     MIRROR=${MIRROR:-http://deb.debian.org/debian}
