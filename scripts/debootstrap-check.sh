@@ -113,13 +113,15 @@ RUN_PID=$!
 window_shown() {
     DISPLAY=":$display" xwininfo -root -tree 2>/dev/null | grep -F "\"$TITLE\"" |
         awk '{print $1}' | while read -r id; do
-        DISPLAY=":$display" xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable" && echo "$id"
-    done | head -1
+        if DISPLAY=":$display" xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
+            echo "$id"
+        fi
+    done | head -1 || true
 }
 deadline=$((SECONDS + RUN_TIMEOUT))
 window=""
 while [ $SECONDS -lt $deadline ] && kill -0 "$RUN_PID" 2>/dev/null; do
-    window=$(window_shown)
+    window=$(window_shown || true)
     [ -n "$window" ] && break
     sleep 5
 done
@@ -128,7 +130,7 @@ if [ -n "$window" ]; then
     previous=""
     for _ in $(seq 1 30); do
         DISPLAY=":$display" import-im6.q16 -window root "$WORK/shot.png" 2>/dev/null || true
-        now=$(md5sum <"$WORK/shot.png" | cut -d' ' -f1)
+        now=$(md5sum <"$WORK/shot.png" 2>/dev/null | cut -d' ' -f1 || true)
         [ "$now" = "$previous" ] && break
         previous=$now
         sleep 1
