@@ -23,14 +23,15 @@ Invocation parseCommandLine(const QStringList& arguments, const QStringList& sub
             continue;
         }
         if (!optionsEnded && argument.startsWith(u'-') && argument != u"-") {
+            // The first of --help and --version wins, as with most programs.
+            Invocation answer;
             if (argument == u"-h" || argument == u"--help")
-                result.action = Invocation::Action::Help;
+                answer.action = Invocation::Action::Help;
             else if (argument == u"--version")
-                result.action = Invocation::Action::Version;
+                answer.action = Invocation::Action::Version;
             else
                 return fail(QStringLiteral("unknown option %1").arg(argument));
-            // The first of --help and --version wins, as with most programs.
-            return result;
+            return answer;
         }
         if (argument.isEmpty())
             return fail(QStringLiteral("the picture's file name is empty"));
