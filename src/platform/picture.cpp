@@ -101,6 +101,16 @@ PicturePtr loadPicture(const QString& path) {
     });
 }
 
+QList<QByteArray> readableFormats() {
+    QList<QByteArray> formats;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        formats << format.toLower();
+    // Read here when Qt's reader is missing or refuses a file without footer.
+    if (!formats.contains("tga"))
+        formats << "tga";
+    return formats;
+}
+
 PicturePtr loadPictureData(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -34,6 +36,10 @@ using PicturePtr = std::shared_ptr<const Picture>;
 // Reads any picture Qt can read, whatever the file's extension; throws when the
 // file is missing, unreadable, truncated or too large for memory.
 PicturePtr loadPicture(const QString& path);
+
+// The formats loadPicture reads, as lower-case file extensions: Qt's readers
+// and those read here.
+QList<QByteArray> readableFormats();
 
 // Reads a picture from bytes in memory, with the same checks as a file.
 PicturePtr loadPictureData(const QByteArray& bytes);

@@ -7,7 +7,6 @@
 #include "platform/picture.h"
 #include "platform/clipboard.h"
 
-#include <QImageReader>
 #include <QString>
 
 #include <memory>
@@ -65,7 +64,7 @@ void pasteTileset(MainForm& f) {
 
 QString importFilter() {
     QStringList others;
-    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+    for (const QByteArray& format : platform::readableFormats()) {
         const QString ext = QString::fromLatin1(format).toLower();
         const QString pattern = QStringLiteral("*.") + ext;
         if (ext != u"bmp" && ext != u"gif" && ext != u"jpg" && !others.contains(pattern))
