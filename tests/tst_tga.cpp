@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 #include "platform/picture.h"
 #include "platform/tga.h"
+#include "view/tileset.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -71,6 +72,7 @@ private slots:
     void refuses_data();
     void refuses();
     void otherFormatsAreNotTakenForTga();
+    void importFilterOffersOtherPictures();
 };
 
 void TgaTest::readsWhatImageMagickWrote_data() {
@@ -196,6 +198,21 @@ void TgaTest::otherFormatsAreNotTakenForTga() {
         QVERIFY2(image.save(&buffer, format), format);
         QVERIFY2(!platform::looksLikeTga(bytes), format);
     }
+}
+
+void TgaTest::importFilterOffersOtherPictures() {
+    // The bitmaps of the design first, then what the image-format plug-ins and
+    // the TGA reader add.
+    const QString filter = view::importFilter();
+    const QString bitmaps =
+        QStringLiteral("Supported bitmaps (*.bmp,*.gif,*.jpg)|*.bmp;*.gif;*.jpg|");
+    QVERIFY2(filter.startsWith(bitmaps), qPrintable(filter));
+    const QString others = filter.mid(bitmaps.size());
+    QVERIFY2(others.startsWith(u"Other pictures|"), qPrintable(filter));
+    const QStringList patterns = others.section(u'|', 1).split(u';');
+    for (const char* pattern : {"*.png", "*.webp", "*.tga", "*.tiff", "*.tif"})
+        QVERIFY2(patterns.contains(QString::fromLatin1(pattern)), pattern);
+    QVERIFY(!patterns.contains(QStringLiteral("*.bmp")));
 }
 
 QTEST_MAIN(TgaTest)
