@@ -13,7 +13,8 @@
 #   test: as a user who may use sudo (sudo is installed for that user and nothing
 #         else), `./setup test`.
 # The sources are those of the last commit (git archive HEAD), as a clone has them.
-# The bare system is kept in WORK-FOLDER/base and reused; delete it to start over.
+# The bare system is kept in WORK-FOLDER/base and reused, with the packages that
+# the commands download in WORK-FOLDER/apt-archives; delete them to start over.
 # Exit status 0 when both commands passed.
 set -euo pipefail
 
@@ -82,6 +83,11 @@ fresh_copy() {
     mount -t sysfs sys "$root/sys" && mounts+=("$root/sys")
     mount --bind /dev "$root/dev" && mounts+=("$root/dev")
     mount --bind /dev/pts "$root/dev/pts" && mounts+=("$root/dev/pts")
+    # Downloaded packages are kept for the next copy and the next check; the
+    # system itself still starts with nothing installed.
+    mkdir -p "$WORK/apt-archives/partial"
+    mount --bind "$WORK/apt-archives" "$root/var/cache/apt/archives" &&
+        mounts+=("$root/var/cache/apt/archives")
 }
 
 in_root() {
@@ -105,6 +111,7 @@ XVFB_PID=$!
 mkdir -p "$RUN_ROOT/tmp/.X11-unix"
 mount --bind /tmp/.X11-unix "$RUN_ROOT/tmp/.X11-unix" && mounts+=("$RUN_ROOT/tmp/.X11-unix")
 log "run: ./setup run as root (log: $WORK/run.log)"
+run_start=$SECONDS
 setsid chroot "$RUN_ROOT" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     TERM=dumb LANG=C.UTF-8 HOME=/root DISPLAY=":$display" \
     /bin/bash -c 'cd /root/orvane && ./setup run' >"$WORK/run.log" 2>&1 &
@@ -136,7 +143,7 @@ if [ -n "$window" ]; then
         sleep 1
     done
     cp "$WORK/shot.png" "$SHOT"
-    log "run: the window showed; screenshot in $SHOT"
+    log "run: the window showed after $((run_start_to_window = SECONDS - run_start)) s; screenshot in $SHOT"
     run_ok=1
 else
     log "run: FAILED, no window (last lines of $WORK/run.log follow)"
@@ -158,12 +165,13 @@ chmod 0440 "$TEST_ROOT/etc/sudoers.d/newcomer"
 tar -xf "$WORK/orvane.tar" -C "$TEST_ROOT/home/newcomer"
 in_root "$TEST_ROOT" chown -R newcomer:newcomer /home/newcomer/orvane
 log "test: ./setup test as newcomer (log: $WORK/test.log)"
+test_start=$SECONDS
 test_ok=0
 if chroot --userspec=newcomer:newcomer "$TEST_ROOT" /usr/bin/env -i \
     PATH=/usr/local/bin:/usr/bin:/bin TERM=dumb LANG=C.UTF-8 HOME=/home/newcomer USER=newcomer \
     /bin/bash -c 'cd ~/orvane && ./setup test' >>"$WORK/test.log" 2>&1; then
     test_ok=1
-    log "test: passed"
+    log "test: passed in $((SECONDS - test_start)) s"
 else
     log "test: FAILED (last lines of $WORK/test.log follow)"
 fi
