@@ -15,17 +15,17 @@ constexpr double kWidthRatio = 10.0 / 11.0;
 
 } // namespace
 
-int captionPixelSize(double designPoints) {
-    return int(std::lround(designPoints * kPixelsPerPoint * kWidthRatio));
+int captionPixelSize(double layoutPoints) {
+    return int(std::lround(layoutPoints * kPixelsPerPoint * kWidthRatio));
 }
 
-QFont captionFont(double designPoints, bool bold, bool italic) {
+QFont captionFont(double layoutPoints, bool bold, bool italic) {
     QFont font;
     // Arial has the same widths; where neither is installed the fall-back is any
     // sans-serif face, and the captions may then be cut short.
     font.setFamilies(QStringList{QString::fromLatin1(kCaptionFamily), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(captionPixelSize(designPoints));
+    font.setPixelSize(captionPixelSize(layoutPoints));
     font.setBold(bold);
     font.setItalic(italic);
     return font;

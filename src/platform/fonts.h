@@ -14,9 +14,9 @@ inline constexpr char kCaptionFamily[] = "Liberation Sans";
 // smaller, which lets every caption fit the box the layout gives it. The size is
 // set in pixels: the layout is in pixels too, and the captions must keep fitting
 // when the desktop is set to another number of dots per inch.
-QFont captionFont(double designPoints, bool bold = false, bool italic = false);
+QFont captionFont(double layoutPoints, bool bold = false, bool italic = false);
 
-// The pixel size captionFont gives a caption of this many design points.
-int captionPixelSize(double designPoints);
+// The pixel size captionFont gives a caption of this many points in the layout.
+int captionPixelSize(double layoutPoints);
 
 } // namespace platform
