@@ -201,7 +201,7 @@ void TgaTest::otherFormatsAreNotTakenForTga() {
 }
 
 void TgaTest::importFilterOffersOtherPictures() {
-    // The bitmaps of the design first, then what the image-format plug-ins and
+    // The three bitmap formats first, then what the image-format plug-ins and
     // the TGA reader add.
     const QString filter = view::importFilter();
     const QString bitmaps =
