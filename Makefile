@@ -1,4 +1,5 @@
-# Thin wrapper over CMake and CTest. `make run` and `make test` do all the set-up.
+# Thin wrapper over CMake and CTest. `make run` and `make test` do all the set-up;
+# on a machine without make, `./setup run` and `./setup test` install it first.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Extra CMake settings for the first configure, e.g. -DCMAKE_COMPILE_WARNING_AS_ERROR=ON.
@@ -20,7 +21,9 @@ $(BUILD)/CMakeCache.txt:
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: deps build
+# Only the program: the tests are built by `make test`.
+run: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target orvane
 	$(BUILD)/src/orvane
 
 test: test-deps build

@@ -3,9 +3,12 @@
 # Usage: install-deps.sh [run|test|bench]
 set -euo pipefail
 
-packages=(cmake make g++ qt6-base-dev)
+# The caption face and the image-format plug-ins (WebP, TGA, TIFF, ...) are what
+# the program itself needs besides Qt.
+packages=(cmake make g++ qt6-base-dev fonts-liberation2 qt6-image-formats-plugins)
 case "${1:-run}" in
-test) packages+=(xvfb xauth xdotool imagemagick xclip x11-utils dpkg-dev file tiled) ;;
+test) packages+=(xvfb xauth xdotool imagemagick xclip x11-utils dpkg-dev file tiled
+    desktop-file-utils appstream) ;;
 bench) packages+=(libbenchmark-dev) ;;
 esac
 
@@ -21,4 +24,5 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# sudo clears the environment, so the front end is passed through env.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

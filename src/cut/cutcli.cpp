@@ -261,12 +261,16 @@ int runCutCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     return kExitOk;
 }
 
-int cutMain(int argc, char* argv[]) {
+int cutMain(const QStringList& arguments) {
+    int argc = 1;
+    char name[] = "orvane";
+    char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Orvane"));
+    platform::initPictureLimits();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return runCutCommand(QCoreApplication::arguments().mid(2), out, err);
+    return runCutCommand(arguments, out, err);
 }
 
 } // namespace cut

@@ -19,9 +19,9 @@ enum ExitCode {
 // object (a core one will do) but no display.
 int runCutCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
-// The program's entry for `orvane cut ...` (argv[1] is "cut"): a core
-// application, standard output and error, the exit code.
-int cutMain(int argc, char* argv[]);
+// The program's entry for `orvane cut ARGUMENTS...`: a core application,
+// standard output and error, the exit code.
+int cutMain(const QStringList& arguments);
 
 // The text of `orvane cut --help`.
 QString cutHelp();

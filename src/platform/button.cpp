@@ -3,7 +3,7 @@
 #include "errors.h"
 
 #include <QPainter>
-#include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 
 namespace platform {
 
@@ -28,21 +28,42 @@ void Button::setBackColor(QRgb color) {
     update();
 }
 
+QRect Button::captionRect() const {
+    return rect().adjusted(3, 2, -3, -2);
+}
+
+QRgb Button::focusBorderColor() const {
+    return palette().color(QPalette::Active, QPalette::Highlight).rgb();
+}
+
+QRgb Button::pressedColor() const {
+    return QColor::fromRgb(backColor_).darker(125).rgb();
+}
+
 void Button::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    option.text.clear();
-    style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
+    const bool down = isDown();
+    const QRect face = rect().adjusted(1, 1, -1, -1);
+    painter.fillRect(face, QColor::fromRgb(down ? pressedColor() : backColor_));
+
+    // The border alone shows the focus on a swatch, whose whole face is its colour.
+    painter.setPen(QColor::fromRgb(hasFocus() ? focusBorderColor() : kBorderColor));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+
+    if (text().isEmpty())
+        return;
     painter.setFont(font());
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    const QRect area = rect().adjusted(3, 2, -3, -2);
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, text());
+    // Held down, the caption moves a pixel towards the lower right, as if pressed in.
+    const QRect area = captionRect().translated(down ? QPoint(1, 1) : QPoint(0, 0));
+    painter.drawText(area, kCaptionFlags, text());
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        focus.rect = rect().adjusted(3, 3, -3, -3);
+        focus.rect = face.adjusted(2, 2, -2, -2);
+        focus.backgroundColor = QColor::fromRgb(backColor_);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
 }

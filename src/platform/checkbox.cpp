@@ -30,6 +30,13 @@ void CheckBox::raiseClick() {
         onClick();
 }
 
+QRect CheckBox::captionRect() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    return rect().adjusted(indicator.width() + 4, 0, 0, 0);
+}
+
 void CheckBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QStyleOptionButton option;
@@ -40,8 +47,7 @@ void CheckBox::paintEvent(QPaintEvent*) {
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    const QRect textArea = rect().adjusted(indicator.width() + 4, 0, 0, 0);
-    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
+    painter.drawText(captionRect(), kCaptionFlags, text());
 }
 
 bool CheckBox::hitButton(const QPoint& pos) const {

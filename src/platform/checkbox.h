@@ -16,6 +16,10 @@ public:
     int value() const { return isChecked() ? 1 : 0; }
     void setValue(int value);
 
+    // Where the caption is drawn, right of the box, wrapped at word boundaries.
+    QRect captionRect() const;
+    static constexpr int kCaptionFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+
     std::function<void()> onClick;
 
 protected:

@@ -3,6 +3,7 @@
 #include "bmpheader.h"
 #include "errors.h"
 #include "nativefs.h"
+#include "tga.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -79,8 +80,15 @@ QImage readImage(QIODevice& device, const QByteArray& head, qint64 size) {
     if (promised.isValid())
         checkPictureSize(promised.width(), promised.height());
     QImage image;
-    if (!reader.read(&image) || image.isNull())
-        throw PlatformError(reader.errorString());
+    if (!reader.read(&image) || image.isNull()) {
+        // Qt knows a TGA file only by the footer that many writers leave out.
+        if (!looksLikeTga(head))
+            throw PlatformError(reader.errorString());
+        device.seek(0);
+        image = readTga(device.readAll());
+        if (image.isNull())
+            throw PlatformError(QStringLiteral("Damaged TGA file"));
+    }
     return image;
 }
 
@@ -122,6 +130,16 @@ PicturePtr loadPicture(const QString& path) {
     openRegularFile(path, file);
     const QByteArray head = file.peek(kBmpHeadSize);
     return readFrom(file, head, file.size());
+}
+
+QList<QByteArray> readableFormats() {
+    QList<QByteArray> formats;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        formats << format.toLower();
+    // Read here when Qt's reader is missing or refuses a file without footer.
+    if (!formats.contains("tga"))
+        formats << "tga";
+    return formats;
 }
 
 PicturePtr loadPictureData(const QByteArray& bytes) {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QRect>
 #include <QString>
 
@@ -56,6 +57,10 @@ void checkPictureSize(qint64 width, qint64 height);
 // file is missing, unreadable, not a regular file (a FIFO or a device would
 // block the read), truncated or too large for memory.
 PicturePtr loadPicture(const QString& path);
+
+// The formats loadPicture reads, as lower-case file extensions: Qt's readers
+// and those read here.
+QList<QByteArray> readableFormats();
 
 // Reads a picture from bytes in memory, with the same checks as a file.
 PicturePtr loadPictureData(const QByteArray& bytes);

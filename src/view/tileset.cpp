@@ -5,8 +5,6 @@
 #include "platform/dialogs.h"
 #include "platform/picture.h"
 
-#include <QImageReader>
-
 #include <memory>
 
 namespace view {
@@ -50,7 +48,7 @@ bool pasteTileset(AppState& s, platform::Clipboard& clipboard, platform::Dialogs
 
 QString importFilter() {
     QStringList others;
-    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+    for (const QByteArray& format : platform::readableFormats()) {
         const QString ext = QString::fromLatin1(format).toLower();
         const QString pattern = QStringLiteral("*.") + ext;
         if (ext != u"bmp" && ext != u"gif" && ext != u"jpg" && !others.contains(pattern))

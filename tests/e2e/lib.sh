@@ -99,15 +99,17 @@ start_x() {
 xdpyinfo_ok() { timeout 5 xdpyinfo >/dev/null 2>&1; }
 
 # start_app PROGRAM: runs it in the output folder and waits for both windows.
+# start_app PROGRAM [ARGUMENT...]
 start_app() {
     local program=$1
+    shift
     (
         cd "$OUT" &&
             exec env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE -u SESSION_MANAGER \
                 QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 QT_SCALE_FACTOR=1 \
                 HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" \
                 XDG_DATA_HOME="$ROOT/home/.local/share" XDG_CACHE_HOME="$ROOT/home/.cache" \
-                XDG_RUNTIME_DIR="$ROOT/runtime" "$program"
+                XDG_RUNTIME_DIR="$ROOT/runtime" "$program" "$@"
     ) >"$ROOT/program.log" 2>&1 &
     APP_PID=$!
     wait_until 30 "the main window" main_window_or_end

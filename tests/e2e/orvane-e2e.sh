@@ -347,6 +347,69 @@ no_program_window() {
     window_gone '^Harrow & Finch Orvane$' && window_gone '^Selection view$'
 }
 
+# near_pixels A B: the same size, and no pixel further apart than a lossy
+# decoder's rounding (two JPEG decoders need not agree to the last bit).
+near_pixels() {
+    [ "$(image_size "$1")" = "$(image_size "$2")" ] || return 1
+    local differing
+    differing=$(compare-im6.q16 -metric AE -fuzz 3% "$1" "$2" null: 2>&1) || return 1
+    [ "$differing" = 0 ]
+}
+
+view_matches() { # FILE W H: the view shows the picture in FILE, exactly or (jpg) nearly
+    grab_main "$VIEW_X" "$VIEW_Y" "$2" "$3" "$ROOT/view.png" || return 1
+    case $1 in
+    *.jpg) near_pixels "$ROOT/view.png" "$1" ;;
+    *) same_pixels "$ROOT/view.png" "$1" ;;
+    esac
+}
+
+# One tileset in each format Orvane reads: the first named on the command line,
+# as a file manager's "Open with" starts it, the others through "Import Tileset".
+# Each is compared with ImageMagick's reading of the same file.
+scenario_formats() {
+    local formats=(webp png gif jpg bmp tga tiff) seed=10 format
+    for format in "${formats[@]}"; do
+        local source=$INPUT/source-$format.png file=$INPUT/tileset-$format.$format
+        # A picture of its own for each format, so that one left in the view from
+        # the format before cannot pass for it.
+        seed=$((seed + 1))
+        convert-im6.q16 -seed $seed -size 160x120 plasma:tomato-teal -seed $seed \
+            -attenuate 0.4 +noise Uniform -depth 8 -type TrueColor "PNG24:$source" ||
+            fail "no picture for $format"
+        case $format in
+        webp) convert-im6.q16 "$source" -define webp:lossless=true "$file" ;;
+        gif) convert-im6.q16 "$source" -colors 128 "$file" ;;
+        jpg) convert-im6.q16 "$source" -quality 90 "$file" ;;
+        bmp) convert-im6.q16 "$source" -type TrueColor "BMP3:$file" ;;
+        # ImageMagick stores a TGA's rows top first but marks them bottom-up, and
+        # leaves out the footer; flipped first, the file shows the picture upright.
+        tga) convert-im6.q16 "$source" -flip -type TrueColor "tga:$file" ;;
+        tiff) convert-im6.q16 "$source" -compress lzw "$file" ;;
+        *) cp "$source" "$file" ;;
+        esac || fail "could not write $file"
+        convert-im6.q16 "$file" -auto-orient -depth 8 -type TrueColor \
+            "PNG24:$ROOT/expected-$format.png" || fail "ImageMagick cannot read $file"
+        if [ "$format" = tga ] && ! same_pixels "$ROOT/expected-$format.png" "$source"; then
+            fail "the TGA file does not hold the picture upright"
+        fi
+    done
+
+    start_app "$ORVANE" "$INPUT/tileset-${formats[0]}.${formats[0]}"
+    wait_until 20 "the view to show the ${formats[0]} file named on the command line" \
+        view_matches "$ROOT/expected-${formats[0]}.png" 160 120
+    shot "${formats[0]}"
+    for format in "${formats[@]:1}"; do
+        # shellcheck disable=SC2086
+        click $IMPORT_BUTTON
+        answer_file_dialog "Import Tileset" "$INPUT/tileset-$format.$format"
+        wait_until 20 "the view to show the $format file" \
+            view_matches "$ROOT/expected-$format.png" 160 120
+        shot "$format"
+    done
+    [ -z "$(ls "$OUT")" ] || fail "importing wrote files: $(ls "$OUT")"
+}
+
 scenario_exit() {
     start_app "$ORVANE"
     # shellcheck disable=SC2086

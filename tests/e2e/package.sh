@@ -48,8 +48,14 @@ depends=$(dpkg-deb -f "$DEB" Depends)
 for library in libqt6core6 libqt6gui6 libqt6widgets6; do
     grep -q "$library" <<<"$depends" || fail "the package does not depend on $library: $depends"
 done
+grep -q "fonts-liberation2" <<<"$depends" ||
+    fail "the package does not depend on the caption font: $depends"
+recommends=$(dpkg-deb -f "$DEB" Recommends)
+grep -q "qt6-image-formats-plugins" <<<"$recommends" ||
+    fail "the package does not recommend the image-format plug-ins: $recommends"
 contents=$(dpkg-deb -c "$DEB")
 for file in ./usr/bin/orvane ./usr/share/applications/orvane.desktop \
+    ./usr/share/metainfo/com.example.orvane.metainfo.xml \
     ./usr/share/icons/hicolor/32x32/apps/orvane.png; do
     grep -q " $file\$" <<<"$contents" || fail "the package lacks $file"
 done
@@ -73,6 +79,14 @@ wait_quietly 120 try_install || fail "dpkg stayed locked by another program"
 [ -x /usr/bin/orvane ] || fail "/usr/bin/orvane is not installed"
 grep -q '^Categories=.*Graphics;' /usr/share/applications/orvane.desktop ||
     fail "the desktop entry is not in the Graphics category"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate /usr/share/applications/orvane.desktop ||
+        fail "the installed desktop entry is not valid"
+fi
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net /usr/share/metainfo/com.example.orvane.metainfo.xml ||
+        fail "the installed metainfo is not valid"
+fi
 
 start_x
 start_app /usr/bin/orvane

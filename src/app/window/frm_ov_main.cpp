@@ -23,6 +23,7 @@
 #include "platform/drives.h"
 #include "platform/failure.h"
 #include "platform/filelist.h"
+#include "platform/fonts.h"
 #include "platform/frame.h"
 #include "platform/label.h"
 #include "platform/numtext.h"
@@ -47,15 +48,7 @@ constexpr QRgb kOutlineWhite = 0xFFFFFFFF;
 constexpr double kStartTileSize = 16;
 
 QFont sansFont(double points, bool bold = false, bool italic = false) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
+    return platform::captionFont(points, bold, italic);
 }
 
 // Makes one control of the table, of the kind its slot holds.

@@ -1,0 +1,39 @@
+#include "startfile.h"
+
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "view/tileset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace app {
+
+bool importAtStart(AppState& s, platform::Dialogs& dialogs, const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        dialogs.msgBox(QStringLiteral("Cannot open \"%1\": there is no such file.").arg(shown));
+        return false;
+    }
+    if (info.isDir()) {
+        dialogs.msgBox(QStringLiteral("Cannot open \"%1\": it is a folder.").arg(shown));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        dialogs.msgBox(QStringLiteral("Cannot open \"%1\": %2.").arg(shown, file.errorString()));
+        return false;
+    }
+    file.close();
+    try {
+        return view::importFile(s, dialogs, path);
+    } catch (const platform::PlatformError&) {
+        dialogs.msgBox(QStringLiteral("Cannot import \"%1\": it is not a picture Orvane can read.")
+                           .arg(shown));
+        return false;
+    }
+}
+
+} // namespace app
