@@ -49,10 +49,12 @@ void saveSelectionAs(MainForm& f) {
     const QString filter = f.cmdb.filter;
     try {
         f.cmdb.dialogTitle = QStringLiteral("Save Selection As");
-        f.cmdb.filter = QStringLiteral("Windows bitmaps (*.bmp)|*.bmp");
+        f.cmdb.filter = platform::saveAsFilter();
         f.cmdb.fileName.clear();
         f.cmdb.showSave();
-        platform::savePicture(f.pict->image(), f.cmdb.fileName);
+        platform::savePictureAs(f.pict->image(), f.cmdb.fileName);
+    } catch (const platform::UnwritableFormatError& e) {
+        f.svc.dialogs.msgBox(e.message());
     } catch (const std::exception&) {
     }
     f.cmdb.dialogTitle = title;

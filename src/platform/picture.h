@@ -1,7 +1,10 @@
 #pragma once
 
+#include "errors.h"
+
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -10,26 +13,45 @@ namespace platform {
 // The background colour of the view and of every window (&H00E0E0E0).
 inline constexpr QRgb kBackColor = 0xFFE0E0E0;
 
-// A picture as the program holds it: opaque, in the pixel format the view copies
-// row by row without conversion, its size its exact pixel count.
+// A picture as the program holds it: its pixels exactly as they came, colour and
+// alpha straight (not premultiplied, so a pixel of alpha 1 keeps its colour), its
+// size its exact pixel count. A picture with transparency also keeps itself laid
+// over the background colour, which is what the view shows and copies row by row.
 class Picture {
 public:
-    explicit Picture(const QImage& image);
+    explicit Picture(QImage image);
 
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
     bool isEmpty() const { return image_.isNull(); }
+    bool hasAlpha() const { return !shown_.isNull(); }
+    // Straight ARGB32 when any pixel is less than opaque, RGB32 otherwise.
     const QImage& image() const { return image_; }
+    // RGB32: the picture over the background colour; the very same pixels as
+    // image() when the picture is opaque.
+    const QImage& shown() const { return hasAlpha() ? shown_ : image_; }
 
+    // The image in the form a picture holds it: RGB32 when every pixel is opaque
+    // (without a copy when it was ARGB32), straight ARGB32 otherwise.
+    static QImage held(QImage image);
     // Transparent pixels are laid over the background colour, so that what is
-    // shown is exactly what a capture and a saved file hold.
+    // shown is exactly what a capture and a saved bitmap hold.
     static QImage toOpaque(const QImage& image);
 
 private:
     QImage image_;
+    QImage shown_;
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;
+
+// Whether any pixel of a straight or premultiplied ARGB32 image is less than opaque.
+bool hasTransparency(const QImage& image);
+
+// Lays n straight ARGB32 pixels over the background colour, into RGB32 pixels,
+// with exactly the arithmetic of Qt's raster painter (premultiply, then source
+// over), so that the view shows what it always showed.
+void flattenPixels(const QRgb* from, QRgb* to, int n);
 
 // Reads any picture Qt can read, whatever the file's extension; throws when the
 // file is missing, unreadable, truncated or too large for memory.
@@ -38,8 +60,35 @@ PicturePtr loadPicture(const QString& path);
 // Reads a picture from bytes in memory, with the same checks as a file.
 PicturePtr loadPictureData(const QByteArray& bytes);
 
-// Writes a 24-bit Windows bitmap with every colour unchanged, all or nothing: a
-// failed write leaves an earlier file of that name as it was.
+// Writes a 24-bit Windows bitmap, transparent pixels laid over the background
+// colour and every opaque colour unchanged, all or nothing: a failed write leaves
+// an earlier file of that name as it was.
 void savePicture(const QImage& image, const QString& path);
+
+// The extensions of the formats "Save as..." writes, lower case: bmp and png
+// first, then every other format Qt can write here.
+QStringList writableExtensions();
+
+// The save dialog's filter: "Windows bitmaps (*.bmp)" first, then PNG and the
+// other writable formats, one entry each.
+QString saveAsFilter();
+
+// A name whose extension names a format that cannot be written.
+class UnwritableFormatError : public PlatformError {
+public:
+    explicit UnwritableFormatError(const QString& ext);
+    // For the user: the refused extension and the ones that can be written.
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// Writes the format the name's extension names (a name without one is a bitmap):
+// .bmp exactly as savePicture; PNG, WebP (lossless), TIFF and icons with their
+// alpha; formats without alpha over the background colour. All or nothing, as
+// savePicture; an extension outside writableExtensions() throws
+// UnwritableFormatError before anything is written.
+void savePictureAs(const QImage& image, const QString& path);
 
 } // namespace platform

@@ -10,7 +10,7 @@ void redrawView(MainForm& f) {
     f.pics->setAutoRedraw(true);
     if (!f.state.sourcePicture)
         return;
-    f.pics->paintPicture(f.state.sourcePicture->image(), 0, 0, f.pics->width(), f.pics->height(),
+    f.pics->paintPicture(*f.state.sourcePicture, 0, 0, f.pics->width(), f.pics->height(),
                          f.HScroll1->value(), f.VScroll1->value());
 }
 
