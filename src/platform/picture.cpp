@@ -142,10 +142,44 @@ bool hasTransparency(const QImage& image) {
 Picture::Picture(QImage image) {
     const bool given = !image.isNull();
     image_ = held(std::move(image));
-    if (image_.format() == QImage::Format_ARGB32)
-        shown_ = flattenedCopy(image_);
+    if (image_.format() == QImage::Format_ARGB32) {
+        // Allocated, not touched: the memory comes as its tiles are filled in.
+        shown_ = QImage(image_.size(), QImage::Format_RGB32);
+        tilesAcross_ = (image_.width() + kTile - 1) / kTile;
+        tilesDone_.assign(std::size_t(tilesAcross_) * ((image_.height() + kTile - 1) / kTile),
+                          false);
+    }
     if (given && (image_.isNull() || (image_.format() == QImage::Format_ARGB32 && shown_.isNull())))
         throw PlatformError(QStringLiteral("Out of memory"));
+}
+
+const QImage& Picture::shown() const {
+    return shown(image_.rect());
+}
+
+const QImage& Picture::shown(const QRect& region) const {
+    if (!hasAlpha())
+        return image_;
+    const QRect wanted = region.intersected(image_.rect());
+    if (wanted.isEmpty())
+        return shown_;
+    auto* const base = const_cast<uchar*>(shown_.constBits());
+    const qsizetype stride = shown_.bytesPerLine();
+    for (int ty = wanted.top() / kTile; ty <= wanted.bottom() / kTile; ++ty) {
+        for (int tx = wanted.left() / kTile; tx <= wanted.right() / kTile; ++tx) {
+            const std::size_t index = std::size_t(ty) * tilesAcross_ + tx;
+            if (tilesDone_[index])
+                continue;
+            const QRect tile =
+                QRect(tx * kTile, ty * kTile, kTile, kTile).intersected(image_.rect());
+            for (int y = tile.top(); y <= tile.bottom(); ++y)
+                flattenPixels(reinterpret_cast<const QRgb*>(image_.constScanLine(y)) + tile.left(),
+                              reinterpret_cast<QRgb*>(base + y * stride) + tile.left(),
+                              tile.width());
+            tilesDone_[index] = true;
+        }
+    }
+    return shown_;
 }
 
 QImage Picture::held(QImage image) {

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -16,7 +17,9 @@ inline constexpr QRgb kBackColor = 0xFFE0E0E0;
 // A picture as the program holds it: its pixels exactly as they came, colour and
 // alpha straight (not premultiplied, so a pixel of alpha 1 keeps its colour), its
 // size its exact pixel count. A picture with transparency also keeps itself laid
-// over the background colour, which is what the view shows and copies row by row.
+// over the background colour, which is what the view shows and copies row by row;
+// that copy is filled in tile by tile as parts of it are first asked for, so an
+// import does not wait for the parts nobody looks at. Used on one thread only.
 class Picture {
 public:
     explicit Picture(QImage image);
@@ -28,8 +31,10 @@ public:
     // Straight ARGB32 when any pixel is less than opaque, RGB32 otherwise.
     const QImage& image() const { return image_; }
     // RGB32: the picture over the background colour; the very same pixels as
-    // image() when the picture is opaque.
-    const QImage& shown() const { return hasAlpha() ? shown_ : image_; }
+    // image() when the picture is opaque. The first asks for all of it.
+    const QImage& shown() const;
+    // The same, of which at least `region` is filled in; the rest may not be yet.
+    const QImage& shown(const QRect& region) const;
 
     // The image in the form a picture holds it: RGB32 when every pixel is opaque
     // (without a copy when it was ARGB32), straight ARGB32 otherwise.
@@ -39,8 +44,14 @@ public:
     static QImage toOpaque(const QImage& image);
 
 private:
+    static constexpr int kTile = 64;
+
     QImage image_;
     QImage shown_;
+    // Which kTile x kTile tiles of shown_ are filled in. They are written through
+    // the shared pixels on purpose: a view's window onto shown_ sees them at once.
+    mutable std::vector<bool> tilesDone_;
+    int tilesAcross_ = 0;
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;

@@ -245,11 +245,12 @@ void PictureBox::paintPicture(const Picture& source, int dx, int dy, int w, int 
         QRect(0, 0, source.width(), source.height()).contains(QRect(sx, sy, w, h))) {
         image_ = windowOnto(source.image(), sx, sy, w, h);
         alpha_ = source.hasAlpha();
-        shown_ = alpha_ ? windowOnto(source.shown(), sx, sy, w, h) : QImage();
+        shown_ = alpha_ ? windowOnto(source.shown(QRect(sx, sy, w, h)), sx, sy, w, h) : QImage();
         dropTransient();
         return;
     }
-    paintPicture(autoRedraw_ ? source.image() : source.shown(), dx, dy, w, h, sx, sy);
+    paintPicture(autoRedraw_ ? source.image() : source.shown(QRect(sx, sy, w, h)), dx, dy, w, h, sx,
+                 sy);
 }
 
 void PictureBox::lineBox(int x1, int y1, int x2, int y2) {
