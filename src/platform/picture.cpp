@@ -213,9 +213,21 @@ PicturePtr loadPicture(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         throw PlatformError(file.errorString());
     const QByteArray head = file.peek(64);
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    return readFrom(reader, head, file.size());
+    try {
+        QImageReader reader(&file);
+        reader.setDecideFormatFromContent(true);
+        return readFrom(reader, head, file.size());
+    } catch (const PlatformError&) {
+        // Some formats (Targa) carry no signature to be recognised by; for those
+        // the name's extension is all there is to go on.
+        const QByteArray named = QFileInfo(path).suffix().toLower().toLatin1();
+        if (named.isEmpty() || !QImageReader::supportedImageFormats().contains(named) ||
+            !file.seek(0))
+            throw;
+        QImageReader reader(&file, named);
+        reader.setDecideFormatFromContent(false);
+        return readFrom(reader, head, file.size());
+    }
 }
 
 PicturePtr loadPictureData(const QByteArray& bytes) {
