@@ -9,7 +9,8 @@
 #include <exception>
 
 // Bytes to a picture that is accepted or refused; never a crash, never a
-// picture without pixels, never a bitmap that holds fewer rows than it promises.
+// picture without pixels or in a form the view cannot show, never a bitmap that
+// holds fewer rows than it promises.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv); // for Qt's image plugins
     return 0;
@@ -23,8 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const std::exception&) {
         return 0;
     }
-    if (!picture || picture->isEmpty() || picture->width() <= 0 || picture->height() <= 0 ||
-        picture->image().format() != QImage::Format_RGB32)
+    if (!picture || picture->isEmpty() || picture->width() <= 0 || picture->height() <= 0)
+        std::abort();
+    // Opaque pictures are RGB32; the others straight ARGB32 with at least one
+    // pixel less than opaque, and the view's copy of them RGB32 of the same size.
+    const QImage& image = picture->image();
+    if (picture->hasAlpha() != (image.format() == QImage::Format_ARGB32) ||
+        (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) ||
+        picture->hasAlpha() != platform::hasTransparency(image))
+        std::abort();
+    const QImage& shown = picture->shown();
+    if (shown.format() != QImage::Format_RGB32 || shown.size() != image.size())
         std::abort();
     if (size >= 34 && bytes.startsWith("BM")) {
         const auto* p = reinterpret_cast<const uchar*>(data);
