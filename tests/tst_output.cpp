@@ -16,8 +16,10 @@
 #include "platform/system.h"
 #include "platform/textbox.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QSet>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -472,20 +474,25 @@ void OutputTest::failedWriteChangesNothing() {
 }
 
 void OutputTest::saveAs_data() {
-    QTest::addColumn<QString>("typed");   // relative to the temporary folder
-    QTest::addColumn<QString>("written"); // the same
-    const auto row = [](const char* name, const QString& typed, const QString& written) {
-        QTest::newRow(name) << typed << written;
+    QTest::addColumn<QString>("typed");     // relative to the temporary folder
+    QTest::addColumn<QString>("written");   // the same
+    QTest::addColumn<QByteArray>("format"); // what the file's bytes hold
+    const auto row = [](const char* name, const QString& typed, const QString& written,
+                        const char* format) {
+        QTest::newRow(name) << typed << written << QByteArray(format);
     };
-    row("with extension", "named.bmp", "named.bmp");
-    row("without extension", "named", "named.bmp");
-    row("other extension", "named.png", "named.png");
-    row("into the output folder", "work/named", "work/named.bmp");
+    row("with extension", "named.bmp", "named.bmp", "bmp");
+    row("upper-case extension", "named.BMP", "named.BMP", "bmp");
+    row("without extension", "named", "named.bmp", "bmp");
+    row("png", "named.png", "named.png", "png");
+    row("png, upper case", "named.PNG", "named.PNG", "png");
+    row("into the output folder", "work/named", "work/named.bmp", "bmp");
 }
 
 void OutputTest::saveAs() {
     QFETCH(QString, typed);
     QFETCH(QString, written);
+    QFETCH(QByteArray, format);
     TestApp app;
     MainForm& f = app.f();
     prepareTiles(app);
@@ -508,14 +515,20 @@ void OutputTest::saveAs() {
     QCOMPARE(request.fileName, QString());
     QCOMPARE(request.initDir, native(app.appFolder()));
     QCOMPARE(request.defaultExt, QStringLiteral(".bmp"));
-    QCOMPARE(request.filters.size(), 1);
+    QVERIFY(request.filters.size() >= 2);
     QCOMPARE(request.filters[0].description, QStringLiteral("Windows bitmaps (*.bmp)"));
     QCOMPARE(request.filters[0].patterns, QStringList{QStringLiteral("*.bmp")});
+    QCOMPARE(request.filters[1].patterns, QStringList{QStringLiteral("*.png")});
 
     const QString path = joined(app.root(), written);
     const QByteArray bytes = bytesOf(path);
-    QCOMPARE(bmpBitCount(bytes), 24);
-    VERIFY_PATTERN(QImage::fromData(bytes, "BMP"), 32, 0);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QCOMPARE(QImageReader::imageFormat(&buffer), format);
+    if (format == "bmp")
+        QCOMPARE(bmpBitCount(bytes), 24);
+    VERIFY_PATTERN(QImage::fromData(bytes), 32, 0);
     if (typed != written)
         QVERIFY(!QFileInfo::exists(joined(app.root(), typed)));
     QVERIFY(app.dialogs.messages.isEmpty());

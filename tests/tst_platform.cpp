@@ -287,11 +287,14 @@ void PlatformTest::opaqueOverBackground() {
     image.setPixel(2, 0, qRgba(255, 0, 0, 0));
     image.setPixel(3, 0, qRgba(0, 0, 0, 255));
     const Picture picture(image);
-    QCOMPARE(picture.image().format(), QImage::Format_RGB32);
-    QCOMPARE(picture.image().pixel(0, 0), kBackColor);
-    QCOMPARE(picture.image().pixel(1, 0), qRgb(10, 20, 30));
-    QCOMPARE(picture.image().pixel(2, 0), kBackColor);
-    QCOMPARE(picture.image().pixel(3, 0), qRgb(0, 0, 0));
+    QVERIFY(picture.hasAlpha());
+    QCOMPARE(picture.image().format(), QImage::Format_ARGB32);
+    QCOMPARE(picture.image().pixel(2, 0), qRgba(255, 0, 0, 0)); // colour behind the alpha kept
+    QCOMPARE(picture.shown().format(), QImage::Format_RGB32);
+    QCOMPARE(picture.shown().pixel(0, 0), kBackColor);
+    QCOMPARE(picture.shown().pixel(1, 0), qRgb(10, 20, 30));
+    QCOMPARE(picture.shown().pixel(2, 0), kBackColor);
+    QCOMPARE(picture.shown().pixel(3, 0), qRgb(0, 0, 0));
 }
 
 void PlatformTest::savedColoursUnchanged() {

@@ -114,7 +114,7 @@ void TgaTest::readsWhatImageMagickWrote() {
     // Through the loader the import uses: Qt refuses the file, this reader takes it,
     // and transparency ends up over the window's background like any picture's.
     const platform::PicturePtr picture = platform::loadPictureData(bytes);
-    const QString loaded = firstDifference(picture->image(), platform::Picture::toOpaque(expected));
+    const QString loaded = firstDifference(picture->shown(), platform::Picture::toOpaque(expected));
     QVERIFY2(loaded.isEmpty(), qPrintable(loaded));
 }
 
@@ -158,7 +158,7 @@ void TgaTest::sixteenBitsAndRightToLeft() {
     QFETCH(QByteArray, bytes);
     QFETCH(QImage, expected);
     const platform::PicturePtr picture = platform::loadPictureData(bytes);
-    const QString differs = firstDifference(picture->image(), expected);
+    const QString differs = firstDifference(picture->shown(), expected);
     QVERIFY2(differs.isEmpty(), qPrintable(differs));
 }
 

@@ -487,7 +487,7 @@ void ViewTest::transparentOverBackground() {
     else
         app.importImage(picture);
     QVERIFY(app.dialogs.messages.isEmpty());
-    const QImage& view = f.pics->image();
+    const QImage& view = f.pics->shownImage();
     QCOMPARE(view.size(), QSize(64, 40));
     VERIFY_SAME(view.copy(0, 0, 32, 40), backgroundImage(32, 40));
     VERIFY_SAME(view.copy(33, 0, 31, 40), patternFrom(33, 0, QSize(31, 40)));
@@ -500,9 +500,11 @@ void ViewTest::transparentOverBackground() {
     }
     VERIFY_SAME(painted(f.pics), view);
 
-    // A capture over the transparent part holds the background colour.
+    // A capture over the transparent part keeps it transparent, and the Selection
+    // view shows it over the background colour.
     captureAt(app, 20, 20);
-    VERIFY_SAME(f.pict->image(), backgroundImage(16, 16));
+    VERIFY_SAME(f.pict->shownImage(), backgroundImage(16, 16));
+    QCOMPARE(qAlpha(f.pict->image().pixel(5, 5)), 0);
 }
 
 void ViewTest::gifFixture() {
@@ -521,7 +523,7 @@ void ViewTest::gifFixture() {
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 20; ++x)
             expected.setPixel(x, y, palette[(x / 3 + 2 * (y / 2)) % 4]);
-    VERIFY_SAME(f.pics->image(), expected);
+    VERIFY_SAME(f.pics->shownImage(), expected);
 }
 
 void ViewTest::textOnSystemClipboard() {

@@ -27,7 +27,8 @@ void saveNumbered(AppState& s, const QImage& capture, platform::Dialogs& dialogs
     File1.refresh();
 }
 
-void saveSelectionAs(platform::CommonDialog& cmdb, const QImage& capture) {
+void saveSelectionAs(platform::CommonDialog& cmdb, platform::Dialogs& dialogs,
+                     const QImage& capture) {
     struct Restore {
         platform::CommonDialog& cmdb;
         QString title = cmdb.dialogTitle;
@@ -38,10 +39,15 @@ void saveSelectionAs(platform::CommonDialog& cmdb, const QImage& capture) {
         }
     } restore{cmdb};
     cmdb.dialogTitle = QStringLiteral("Save Selection As");
-    cmdb.filter = QStringLiteral("Windows bitmaps (*.bmp)|*.bmp");
+    cmdb.filter = platform::saveAsFilter();
     cmdb.fileName.clear();
     cmdb.showSave();
-    platform::savePicture(capture, cmdb.fileName);
+    try {
+        platform::savePictureAs(capture, cmdb.fileName);
+    } catch (const platform::UnwritableFormatError& e) {
+        // A name whose extension no writer knows: say which ones it can be.
+        dialogs.msgBox(e.message());
+    }
 }
 
 } // namespace output

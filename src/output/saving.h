@@ -24,8 +24,11 @@ void copyToClipboard(platform::Clipboard& clipboard, const QImage& capture);
 void saveNumbered(AppState& s, const QImage& capture, platform::Dialogs& dialogs,
                   platform::Label& Label7, platform::FileList& File1);
 
-// "Save as...": the capture under a name chosen in the save dialog. The common
-// dialog's title and filter are the import's again afterwards, whatever happens.
-void saveSelectionAs(platform::CommonDialog& cmdb, const QImage& capture);
+// "Save as...": the capture under a name chosen in the save dialog, in the
+// format its extension names; an extension no writer knows is refused with a
+// message naming those that can be written. The common dialog's title and
+// filter are the import's again afterwards, whatever happens.
+void saveSelectionAs(platform::CommonDialog& cmdb, platform::Dialogs& dialogs,
+                     const QImage& capture);
 
 } // namespace output

@@ -3,6 +3,7 @@
 #include "errors.h"
 #include "picture.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -21,6 +22,8 @@ QClipboard& systemClipboard() {
         throw PlatformError(QStringLiteral("No clipboard"));
     return *clipboard;
 }
+
+const QString kPng = QStringLiteral("image/png");
 
 } // namespace
 
@@ -69,7 +72,13 @@ QImage SystemClipboard::image() {
     if (!data)
         return {};
     if (clipboard.ownsClipboard()) {
-        // The program's own contents: nothing is asked of another program.
+        // The program's own contents: nothing is asked of another program. The
+        // PNG keeps the alpha; the bitmap beside it has none.
+        if (data->hasFormat(kPng)) {
+            QImage image;
+            if (image.loadFromData(data->data(kPng), "PNG"))
+                return image;
+        }
         if (!data->hasImage())
             return {};
         const QImage image = qvariant_cast<QImage>(data->imageData());
@@ -88,7 +97,18 @@ void SystemClipboard::clear() {
 void SystemClipboard::setImage(const QImage& image) {
     if (image.isNull())
         throw PlatformError(QStringLiteral("No picture"));
-    systemClipboard().setImage(image);
+    const QImage held = Picture::held(image);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (held.isNull() || !held.save(&buffer, "PNG"))
+        throw PlatformError(QStringLiteral("Out of memory"));
+    // Programs that take a bitmap get what the Selection view shows; the ones
+    // that read image/png get the colours and the alpha exactly.
+    auto* data = new QMimeData;
+    data->setData(kPng, png);
+    data->setImageData(Picture::toOpaque(held));
+    systemClipboard().setMimeData(data);
 }
 
 } // namespace platform

@@ -12,10 +12,13 @@ namespace platform {
 class Clipboard {
 public:
     virtual ~Clipboard() = default;
-    // The bitmap on the clipboard; a null image when it holds none. Throws when
-    // the clipboard cannot be read, PictureTooLarge for a picture too large to hold.
+    // The picture on the clipboard, with its alpha when it was offered as PNG; a
+    // null image when it holds none. Throws when the clipboard cannot be read,
+    // PictureTooLarge for a picture too large to hold.
     virtual QImage image() = 0;
     virtual void clear() = 0;
+    // Offers the picture with its alpha (image/png) and, over the background
+    // colour, as a bitmap.
     virtual void setImage(const QImage& image) = 0;
 };
 

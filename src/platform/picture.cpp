@@ -8,8 +8,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QFileInfo>
 #include <QImageWriter>
-#include <QPainter>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -19,6 +19,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platform {
 
@@ -50,11 +54,32 @@ void openRegularFile(const QString& path, QFile& file) {
     }
 }
 
-PicturePtr fromImage(const QImage& image) {
-    QImage opaque = Picture::toOpaque(image);
-    if (opaque.isNull())
-        throw PlatformError(QStringLiteral("Out of memory"));
-    return std::make_shared<const Picture>(opaque);
+PicturePtr fromImage(QImage image) {
+    return std::make_shared<const Picture>(std::move(image));
+}
+
+// x * a / 255 as Qt's raster engine rounds it (its BYTE_MUL), for 0 <= x, a <= 255.
+inline quint32 mulByte(quint32 x, quint32 a) {
+    const quint32 t = x * a;
+    return (t + (t >> 8) + 0x80) >> 8;
+}
+
+inline QRgb flattenPixel(QRgb pixel) {
+    const quint32 a = qAlpha(pixel);
+    const quint32 under = 255 - a;
+    return qRgb(int(mulByte(qRed(pixel), a) + mulByte(qRed(kBackColor), under)),
+                int(mulByte(qGreen(pixel), a) + mulByte(qGreen(kBackColor), under)),
+                int(mulByte(qBlue(pixel), a) + mulByte(qBlue(kBackColor), under)));
+}
+
+QImage flattenedCopy(const QImage& straight) {
+    QImage result(straight.size(), QImage::Format_RGB32);
+    if (result.isNull())
+        return result;
+    for (int y = 0; y < straight.height(); ++y)
+        flattenPixels(reinterpret_cast<const QRgb*>(straight.constScanLine(y)),
+                      reinterpret_cast<QRgb*>(result.scanLine(y)), straight.width());
+    return result;
 }
 
 // The picture as its decoder gives it, alpha and all.
@@ -108,21 +133,124 @@ void checkPictureSize(qint64 width, qint64 height) {
         throw PictureTooLarge();
 }
 
-Picture::Picture(const QImage& image)
-    : image_(toOpaque(image)) {}
+void flattenPixels(const QRgb* from, QRgb* to, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    // Two pixels per half register, one channel per 16-bit lane; the same
+    // arithmetic as flattenPixel, lane by lane.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i round = _mm_set1_epi16(0x80);
+    const __m128i full = _mm_set1_epi16(255);
+    const short r = short(qRed(kBackColor)), g = short(qGreen(kBackColor)),
+                b = short(qBlue(kBackColor));
+    const __m128i back = _mm_set_epi16(0, r, g, b, 0, r, g, b);
+    const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+    const auto mul = [&](__m128i x, __m128i a) {
+        __m128i t = _mm_mullo_epi16(x, a);
+        t = _mm_add_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), round);
+        return _mm_srli_epi16(t, 8);
+    };
+    const auto half = [&](__m128i pixels) {
+        const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(pixels, _MM_SHUFFLE(3, 3, 3, 3)),
+                                              _MM_SHUFFLE(3, 3, 3, 3));
+        return _mm_add_epi16(mul(pixels, a), mul(back, _mm_sub_epi16(full, a)));
+    };
+    for (; i + 4 <= n; i += 4) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        const __m128i lo = half(_mm_unpacklo_epi8(s, zero));
+        const __m128i hi = half(_mm_unpackhi_epi8(s, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
+                         _mm_or_si128(_mm_packus_epi16(lo, hi), opaque));
+    }
+#endif
+    for (; i < n; ++i)
+        to[i] = flattenPixel(from[i]);
+}
+
+bool hasTransparency(const QImage& image) {
+    if (!image.hasAlphaChannel())
+        return false;
+    if (image.format() != QImage::Format_ARGB32 &&
+        image.format() != QImage::Format_ARGB32_Premultiplied)
+        return hasTransparency(image.convertToFormat(QImage::Format_ARGB32));
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        QRgb all = 0xFF000000;
+        for (int x = 0; x < image.width(); ++x)
+            all &= row[x];
+        if (qAlpha(all) != 255)
+            return true;
+    }
+    return false;
+}
+
+Picture::Picture(QImage image) {
+    const bool given = !image.isNull();
+    image_ = held(std::move(image));
+    if (image_.format() == QImage::Format_ARGB32) {
+        // Allocated, not touched: the memory comes as its tiles are filled in.
+        shown_ = QImage(image_.size(), QImage::Format_RGB32);
+        tilesAcross_ = (image_.width() + kTile - 1) / kTile;
+        tilesDone_.assign(std::size_t(tilesAcross_) * ((image_.height() + kTile - 1) / kTile),
+                          false);
+    }
+    if (given && (image_.isNull() || (image_.format() == QImage::Format_ARGB32 && shown_.isNull())))
+        throw PlatformError(QStringLiteral("Out of memory"));
+}
+
+const QImage& Picture::shown() const {
+    return shown(image_.rect());
+}
+
+const QImage& Picture::shown(const QRect& region) const {
+    if (!hasAlpha())
+        return image_;
+    const QRect wanted = region.intersected(image_.rect());
+    if (wanted.isEmpty())
+        return shown_;
+    auto* const base = const_cast<uchar*>(shown_.constBits());
+    const qsizetype stride = shown_.bytesPerLine();
+    for (int ty = wanted.top() / kTile; ty <= wanted.bottom() / kTile; ++ty) {
+        for (int tx = wanted.left() / kTile; tx <= wanted.right() / kTile; ++tx) {
+            const std::size_t index = std::size_t(ty) * tilesAcross_ + tx;
+            if (tilesDone_[index])
+                continue;
+            const QRect tile =
+                QRect(tx * kTile, ty * kTile, kTile, kTile).intersected(image_.rect());
+            for (int y = tile.top(); y <= tile.bottom(); ++y)
+                flattenPixels(reinterpret_cast<const QRgb*>(image_.constScanLine(y)) + tile.left(),
+                              reinterpret_cast<QRgb*>(base + y * stride) + tile.left(),
+                              tile.width());
+            tilesDone_[index] = true;
+        }
+    }
+    return shown_;
+}
+
+QImage Picture::held(QImage image) {
+    if (image.isNull() || image.format() == QImage::Format_RGB32)
+        return image;
+    if (image.format() != QImage::Format_ARGB32) {
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                              : QImage::Format_RGB32);
+        if (image.format() != QImage::Format_ARGB32)
+            return image;
+    }
+    // Every alpha is 255, so the pixels already are RGB32 ones.
+    if (!hasTransparency(image))
+        image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
 
 QImage Picture::toOpaque(const QImage& image) {
     if (image.isNull() || image.format() == QImage::Format_RGB32)
         return image;
     if (!image.hasAlphaChannel())
         return image.convertToFormat(QImage::Format_RGB32);
-    QImage result(image.size(), QImage::Format_RGB32);
-    if (result.isNull())
-        return result;
-    result.fill(kBackColor);
-    QPainter painter(&result);
-    painter.drawImage(0, 0, image);
-    return result;
+    if (image.format() == QImage::Format_ARGB32)
+        return flattenedCopy(image);
+    const QImage straight = image.convertToFormat(QImage::Format_ARGB32);
+    return straight.isNull() ? straight : flattenedCopy(straight);
 }
 
 PicturePtr loadPicture(const QString& path) {
@@ -274,6 +402,79 @@ void savePictureWithAlpha(const QImage& image, const QString& path) {
     if (!writer.write(image.convertToFormat(QImage::Format_ARGB32)))
         throw PlatformError(writer.errorString());
     writeFileWhole(path, bytes);
+}
+
+namespace {
+
+// Formats whose files keep an alpha channel; the others get the picture laid over
+// the background colour, as a bitmap does.
+bool keepsAlpha(const QString& ext) {
+    static const QStringList formats{"png", "webp", "tif", "tiff", "ico", "cur", "icns"};
+    return formats.contains(ext);
+}
+
+// Lossy formats at their best: WebP at 100 is lossless.
+int qualityFor(const QString& ext) {
+    return ext == u"webp" || ext == u"jpg" || ext == u"jpeg" ? 100 : -1;
+}
+
+// Encodes the picture in the format and writes it whole, as savePicture does.
+void writePictureFile(const QImage& image, const QString& path, const QByteArray& format,
+                      int quality) {
+    if (image.isNull())
+        throw PlatformError(QStringLiteral("Nothing to save"));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    if (!writer.write(image))
+        throw PlatformError(writer.errorString());
+    writeFileWhole(path, bytes);
+}
+
+} // namespace
+
+QStringList writableExtensions() {
+    QStringList result{QStringLiteral("bmp"), QStringLiteral("png")};
+    for (const QByteArray& format : QImageWriter::supportedImageFormats()) {
+        const QString ext = QString::fromLatin1(format).toLower();
+        if (!result.contains(ext))
+            result << ext;
+    }
+    return result;
+}
+
+QString saveAsFilter() {
+    QString filter = QStringLiteral("Windows bitmaps (*.bmp)|*.bmp");
+    for (const QString& ext : writableExtensions()) {
+        if (ext != u"bmp")
+            filter += u'|' + ext.toUpper() + QStringLiteral(" pictures (*.") + ext +
+                      QStringLiteral(")|*.") + ext;
+    }
+    return filter;
+}
+
+UnwritableFormatError::UnwritableFormatError(const QString& ext)
+    : PlatformError(QStringLiteral("Unwritable format")) {
+    QStringList names;
+    for (const QString& writable : writableExtensions())
+        names << u'.' + writable;
+    message_ = QStringLiteral("Can't save as .%1! Please use %2").arg(ext, names.join(u", "));
+}
+
+void savePictureAs(const QImage& image, const QString& path) {
+    QString ext = QFileInfo(path).suffix().toLower();
+    if (ext.isEmpty())
+        ext = QStringLiteral("bmp");
+    if (!writableExtensions().contains(ext))
+        throw UnwritableFormatError(QFileInfo(path).suffix());
+    if (ext == u"bmp") {
+        savePicture(image, path);
+        return;
+    }
+    writePictureFile(keepsAlpha(ext) ? Picture::held(image) : Picture::toOpaque(image), path,
+                     ext.toLatin1(), qualityFor(ext));
 }
 
 } // namespace platform

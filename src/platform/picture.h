@@ -7,32 +7,55 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <vector>
 
 namespace platform {
 
 // The background colour of the view and of every window (&H00E0E0E0).
 inline constexpr QRgb kBackColor = 0xFFE0E0E0;
 
-// A picture as the program holds it: opaque, in the pixel format the view copies
-// row by row without conversion, its size its exact pixel count.
+// A picture as the program holds it: its pixels exactly as they came, colour and
+// alpha straight (not premultiplied, so a pixel of alpha 1 keeps its colour), its
+// size its exact pixel count. A picture with transparency also keeps itself laid
+// over the background colour, which is what the view shows and copies row by row;
+// that copy is filled in tile by tile as parts of it are first asked for, so an
+// import does not wait for the parts nobody looks at. Used on one thread only.
 class Picture {
 public:
-    explicit Picture(const QImage& image);
+    explicit Picture(QImage image);
 
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
     QSize size() const { return image_.size(); }
     bool isEmpty() const { return image_.isNull(); }
+    bool hasAlpha() const { return !shown_.isNull(); }
+    // Straight ARGB32 when any pixel is less than opaque, RGB32 otherwise.
     const QImage& image() const { return image_; }
+    // RGB32: the picture over the background colour; the very same pixels as
+    // image() when the picture is opaque. The first asks for all of it.
+    const QImage& shown() const;
+    // The same, of which at least `region` is filled in; the rest may not be yet.
+    const QImage& shown(const QRect& region) const;
 
+    // The image in the form a picture holds it: RGB32 when every pixel is opaque
+    // (without a copy when it was ARGB32), straight ARGB32 otherwise.
+    static QImage held(QImage image);
     // Transparent pixels are laid over the background colour, so that what is
-    // shown is exactly what a capture and a saved file hold.
+    // shown is exactly what a capture and a saved bitmap hold.
     static QImage toOpaque(const QImage& image);
 
 private:
+    static constexpr int kTile = 64;
+
     QImage image_;
+    QImage shown_;
+    // Which kTile x kTile tiles of shown_ are filled in. They are written through
+    // the shared pixels on purpose: a view's window onto shown_ sees them at once.
+    mutable std::vector<bool> tilesDone_;
+    int tilesAcross_ = 0;
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;
@@ -53,6 +76,14 @@ void initPictureLimits();
 // Throws PictureTooLarge for a picture of this size.
 void checkPictureSize(qint64 width, qint64 height);
 
+// Whether any pixel of a straight or premultiplied ARGB32 image is less than opaque.
+bool hasTransparency(const QImage& image);
+
+// Lays n straight ARGB32 pixels over the background colour, into RGB32 pixels,
+// with exactly the arithmetic of Qt's raster painter (premultiply, then source
+// over), so that the view shows what it always showed.
+void flattenPixels(const QRgb* from, QRgb* to, int n);
+
 // Reads any picture Qt can read, whatever the file's extension; throws when the
 // file is missing, unreadable, not a regular file (a FIFO or a device would
 // block the read), truncated or too large for memory.
@@ -65,8 +96,9 @@ QList<QByteArray> readableFormats();
 // Reads a picture from bytes in memory, with the same checks as a file.
 PicturePtr loadPictureData(const QByteArray& bytes);
 
-// Writes a 24-bit Windows bitmap with every colour unchanged, all or nothing: a
-// failed write leaves an earlier file of that name as it was.
+// Writes a 24-bit Windows bitmap, transparent pixels laid over the background
+// colour and every opaque colour unchanged, all or nothing: a failed write leaves
+// an earlier file of that name as it was.
 void savePicture(const QImage& image, const QString& path);
 
 // Writes the bytes as the file's whole content, all or nothing, as above. A run
@@ -95,5 +127,31 @@ QImage loadImageWithAlpha(const QString& path);
 
 // Writes a PNG with its alpha channel, all or nothing as savePicture.
 void savePictureWithAlpha(const QImage& image, const QString& path);
+
+// The extensions of the formats "Save as..." writes, lower case: bmp and png
+// first, then every other format Qt can write here.
+QStringList writableExtensions();
+
+// The save dialog's filter: "Windows bitmaps (*.bmp)" first, then PNG and the
+// other writable formats, one entry each.
+QString saveAsFilter();
+
+// A name whose extension names a format that cannot be written.
+class UnwritableFormatError : public PlatformError {
+public:
+    explicit UnwritableFormatError(const QString& ext);
+    // For the user: the refused extension and the ones that can be written.
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// Writes the format the name's extension names (a name without one is a bitmap):
+// .bmp exactly as savePicture; PNG, WebP (lossless), TIFF and icons with their
+// alpha; formats without alpha over the background colour. All or nothing, as
+// savePicture; an extension outside writableExtensions() throws
+// UnwritableFormatError before anything is written.
+void savePictureAs(const QImage& image, const QString& path);
 
 } // namespace platform

@@ -54,16 +54,41 @@ void drawBox(QPainter& painter, const QRect& r, QRgb rgb) {
     painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
 }
 
-} // namespace
+// A read-only image over part of `source`'s pixels that keeps them alive while it
+// exists. Drawing into it gives it a copy of its own first, as QImage does for
+// every buffer it does not own.
+QImage windowOnto(const QImage& source, int x, int y, int w, int h) {
+    auto* keep = new QImage(source);
+    const uchar* first = keep->constBits() + qsizetype(y) * keep->bytesPerLine() + qsizetype(x) * 4;
+    return QImage(
+        first, w, h, keep->bytesPerLine(), keep->format(),
+        [](void* info) { delete static_cast<QImage*>(info); }, keep);
+}
 
-void copyPixels(QImage& target, const QImage& source, int dx, int dy, int w, int h, int sx, int sy,
-                QRgb fill) {
+// Gives the image pixels of its own, for drawing.
+void makeOwn(QImage& image) {
+    if (!image.isNull())
+        image.bits();
+}
+
+bool transparentIn(const QImage& argb, const QRect& region) {
+    for (int y = region.top(); y <= region.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        QRgb all = 0xFF000000;
+        for (int x = region.left(); x <= region.right(); ++x)
+            all &= row[x];
+        if (qAlpha(all) != 255)
+            return true;
+    }
+    return false;
+}
+
+// The 32-bit pixels as they are, whatever the two formats say.
+void copyRaw(QImage& target, const QImage& src, int dx, int dy, int w, int h, int sx, int sy,
+             QRgb fill) {
     const QRect dest = QRect(dx, dy, w, h).intersected(target.rect());
     if (dest.isEmpty())
         return;
-    const QImage& src = source.format() == QImage::Format_RGB32 || source.isNull()
-                            ? source
-                            : source.convertToFormat(QImage::Format_RGB32);
     const int shiftX = sx - dx; // source column = target column + shiftX
     const int shiftY = sy - dy;
     // The columns of dest that have a source column.
@@ -82,6 +107,23 @@ void copyPixels(QImage& target, const QImage& source, int dx, int dy, int w, int
                     std::size_t(endCol - firstCol) * sizeof(QRgb));
         std::fill(row + endCol, row + dest.right() + 1, fill);
     }
+}
+
+QImage as32Bit(const QImage& image) {
+    if (image.isNull() || image.format() == QImage::Format_RGB32 ||
+        image.format() == QImage::Format_ARGB32)
+        return image;
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                         : QImage::Format_RGB32);
+}
+
+} // namespace
+
+void copyPixels(QImage& target, const QImage& source, int dx, int dy, int w, int h, int sx, int sy,
+                QRgb fill) {
+    const bool withAlpha = target.format() == QImage::Format_ARGB32;
+    const QImage src = withAlpha ? as32Bit(source) : Picture::toOpaque(source);
+    copyRaw(target, src, dx, dy, w, h, sx, sy, fill);
 }
 
 PictureBox::PictureBox(QWidget* parent, int width, int height)
@@ -131,16 +173,38 @@ void PictureBox::resizeImage(int width, int height) {
     height = std::max(height, 0);
     if (width == image_.width() && height == image_.height())
         return;
-    QImage resized(width, height, QImage::Format_RGB32);
+    QImage resized(width, height, alpha_ ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     resized.fill(backColor_);
-    copyPixels(resized, image_, 0, 0, image_.width(), image_.height(), 0, 0, backColor_);
+    copyRaw(resized, image_, 0, 0, image_.width(), image_.height(), 0, 0, backColor_);
+    if (alpha_) {
+        QImage shown(width, height, QImage::Format_RGB32);
+        shown.fill(backColor_);
+        copyRaw(shown, shown_, 0, 0, shown_.width(), shown_.height(), 0, 0, backColor_);
+        shown_ = shown;
+    }
     image_ = resized;
     resize(width, height);
     update();
 }
 
+void PictureBox::ownImages(bool alpha) {
+    if (alpha && !alpha_) {
+        shown_ = image_;
+        image_ = image_.convertToFormat(QImage::Format_ARGB32);
+        alpha_ = true;
+    }
+    makeOwn(image_);
+    if (alpha_)
+        makeOwn(shown_);
+}
+
 void PictureBox::cls() {
-    image_.fill(backColor_);
+    // A new image rather than a fill: the old one may be a window onto a picture.
+    QImage cleared(image_.width(), image_.height(), QImage::Format_RGB32);
+    cleared.fill(backColor_);
+    image_ = cleared;
+    shown_ = QImage();
+    alpha_ = false;
     dropTransient();
 }
 
@@ -154,16 +218,43 @@ void PictureBox::dropTransient() {
 }
 
 void PictureBox::paintPicture(const QImage& source, int dx, int dy, int w, int h, int sx, int sy) {
-    copyPixels(image_, source, dx, dy, w, h, sx, sy, backColor_);
+    const QImage src = as32Bit(source);
+    const QRect dest = QRect(dx, dy, w, h).intersected(image_.rect());
+    const QRect from = dest.translated(sx - dx, sy - dy).intersected(src.rect());
+    ownImages(src.format() == QImage::Format_ARGB32 && transparentIn(src, from));
+    copyRaw(image_, src, dx, dy, w, h, sx, sy, backColor_);
+    if (alpha_) {
+        for (int y = dest.top(); y <= dest.bottom(); ++y)
+            flattenPixels(reinterpret_cast<const QRgb*>(image_.constScanLine(y)) + dest.left(),
+                          reinterpret_cast<QRgb*>(shown_.scanLine(y)) + dest.left(), dest.width());
+    }
     dropTransient();
+}
+
+void PictureBox::paintPicture(const Picture& source, int dx, int dy, int w, int h, int sx, int sy) {
+    const bool wholeBox = dx == 0 && dy == 0 && w == image_.width() && h == image_.height();
+    if (wholeBox && !image_.isNull() &&
+        QRect(0, 0, source.width(), source.height()).contains(QRect(sx, sy, w, h))) {
+        image_ = windowOnto(source.image(), sx, sy, w, h);
+        alpha_ = source.hasAlpha();
+        shown_ = alpha_ ? windowOnto(source.shown(QRect(sx, sy, w, h)), sx, sy, w, h) : QImage();
+        dropTransient();
+        return;
+    }
+    paintPicture(source.image(), dx, dy, w, h, sx, sy);
 }
 
 void PictureBox::lineBox(int x1, int y1, int x2, int y2) {
     const QRect box = QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
                             QPoint(std::max(x1, x2), std::max(y1, y2)));
     if (autoRedraw_) {
+        ownImages(alpha_);
         {
             QPainter painter(&image_);
+            drawBox(painter, box, foreColor_);
+        }
+        if (alpha_) {
+            QPainter painter(&shown_);
             drawBox(painter, box, foreColor_);
         }
         dropTransient();
@@ -179,7 +270,7 @@ void PictureBox::drawTransient(QPainter& painter) const {
 }
 
 QImage PictureBox::screenImage() const {
-    QImage screen = image_.copy();
+    QImage screen = shownImage().copy();
     QPainter painter(&screen);
     drawTransient(painter);
     return screen;
@@ -188,7 +279,7 @@ QImage PictureBox::screenImage() const {
 void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(0, 0, image_);
+    painter.drawImage(0, 0, shownImage());
     drawTransient(painter);
 }
 

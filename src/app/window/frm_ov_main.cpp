@@ -468,7 +468,8 @@ void frm_ov_main::Command2_Click() {
 }
 
 void frm_ov_main::Command7_Click() {
-    platform::endsSilently([&] { output::saveSelectionAs(f_.cmdb, f_.pict->image()); });
+    platform::endsSilently(
+        [&] { output::saveSelectionAs(f_.cmdb, f_.svc.dialogs, f_.pict->image()); });
 }
 
 void frm_ov_main::Drive1_Change() {
