@@ -292,10 +292,42 @@ void savePicture(const QImage& image, const QString& path) {
     writeFileWhole(path, bytes);
 }
 
+namespace {
+
+// Writes every byte; false when the file takes fewer.
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
 void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDisk) {
     const QByteArray target = encodePath(path);
     if (target.isEmpty())
         throw PlatformError(QStringLiteral("No file name"));
+    if (!waitForDisk) {
+        // A new file needs no stand-in: made here and nowhere else (O_EXCL), it is
+        // removed again when its bytes do not all go in, so it is whole or absent.
+        const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            const bool written = writeAll(fd, bytes);
+            if (::close(fd) == 0 && written)
+                return;
+            ::unlink(target.constData());
+            throw PlatformError(QStringLiteral("Cannot write ") + path);
+        }
+        if (errno != EEXIST)
+            throw PlatformError(QStringLiteral("Cannot write ") + path);
+    }
     // A write-protected file stays as it is, although the rename below could
     // replace it.
     if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
@@ -320,16 +352,9 @@ void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDi
     struct stat existing {};
     if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
         (void)::fchmod(fd, existing.st_mode & 07777);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ::close(fd);
-            fail();
-        }
-        done += n;
+    if (!writeAll(fd, bytes)) {
+        ::close(fd);
+        fail();
     }
     const bool synced = !waitForDisk || ::fsync(fd) == 0;
     if (::close(fd) != 0 || !synced || ::rename(temp.constData(), target.constData()) != 0)
