@@ -131,13 +131,13 @@ QStringList numbered(int from, int count, const QString& ext = QStringLiteral(".
 // colour), three distinct tiles, and the rest copies of them flipped or turned.
 struct Sample {
     QImage sheet;
-    GridSpec spec{8, 8, 0, 0};
+    GridSpec shape{8, 8, 0, 0};
 };
 
 Sample sample() {
     Sample s;
     s.sheet = filled(32, 32, 0);
-    const Grid grid = layoutGrid(s.sheet.size(), s.spec);
+    const Grid grid = layoutGrid(s.sheet.size(), s.shape);
     QRandomGenerator random(7);
     const QImage a = randomTile(random, 8, 8), b = randomTile(random, 8, 8),
                  c = randomTile(random, 8, 8);
@@ -222,7 +222,7 @@ private slots:
 
 void TestCut::grid_data() {
     QTest::addColumn<QSize>("sheet");
-    QTest::addColumn<GridSpec>("spec");
+    QTest::addColumn<GridSpec>("shape");
     QTest::addColumn<int>("columns");
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("partial");
@@ -253,18 +253,18 @@ void TestCut::grid_data() {
 
 void TestCut::grid() {
     QFETCH(QSize, sheet);
-    QFETCH(GridSpec, spec);
+    QFETCH(GridSpec, shape);
     QFETCH(int, columns);
     QFETCH(int, rows);
     QFETCH(int, partial);
     QFETCH(QRect, last);
 
-    QVERIFY(gridProblem(sheet, spec).isEmpty());
-    const Grid g = layoutGrid(sheet, spec);
+    QVERIFY(gridProblem(sheet, shape).isEmpty());
+    const Grid g = layoutGrid(sheet, shape);
     QCOMPARE(g.columns, columns);
     QCOMPARE(g.rows, rows);
     QCOMPARE(g.partialCells, partial);
-    QCOMPARE(g.cell(0).topLeft(), QPoint(spec.margin, spec.margin));
+    QCOMPARE(g.cell(0).topLeft(), QPoint(shape.margin, shape.margin));
     QCOMPARE(g.cell(g.cellCount() - 1), last);
     for (int i = 0; i < g.cellCount(); ++i)
         QVERIFY(QRect(QPoint(0, 0), sheet).contains(g.cell(i)));
@@ -272,7 +272,7 @@ void TestCut::grid() {
 
 void TestCut::badGrid_data() {
     QTest::addColumn<QSize>("sheet");
-    QTest::addColumn<GridSpec>("spec");
+    QTest::addColumn<GridSpec>("shape");
     QTest::addColumn<QString>("says");
 
     QTest::newRow("zero width") << QSize(32, 32) << GridSpec{0, 16, 0, 0} << "at least 1 x 1";
@@ -287,9 +287,9 @@ void TestCut::badGrid_data() {
 
 void TestCut::badGrid() {
     QFETCH(QSize, sheet);
-    QFETCH(GridSpec, spec);
+    QFETCH(GridSpec, shape);
     QFETCH(QString, says);
-    const QString problem = gridProblem(sheet, spec);
+    const QString problem = gridProblem(sheet, shape);
     QVERIFY2(problem.contains(says), qPrintable(problem));
 }
 
@@ -319,15 +319,15 @@ void TestCut::blank() {
     // outside the cell shows.
     QImage sheet = filled(cell.width() * 2 + 2, cell.height() + 2, 0xFFABCDEF);
     QRandomGenerator random(3);
-    const GridSpec spec{cell.width(), cell.height(), 1, 1};
-    const Grid grid = layoutGrid(sheet.size(), spec);
+    const GridSpec shape{cell.width(), cell.height(), 1, 1};
+    const Grid grid = layoutGrid(sheet.size(), shape);
     put(sheet, grid, 0, randomTile(random, cell.width(), cell.height()));
     put(sheet, grid, 1, cell);
     QCOMPARE(isBlank(sheet, grid.cell(1)), blank);
 
-    const Plan plan = planCut(sheet, CutOptions{spec, true, Merge::None});
+    const Plan plan = planCut(sheet, CutOptions{shape, true, Merge::None});
     QCOMPARE(plan.placements[1].tile < 0, blank);
-    const Plan kept = planCut(sheet, CutOptions{spec, false, Merge::None});
+    const Plan kept = planCut(sheet, CutOptions{shape, false, Merge::None});
     QCOMPARE(kept.tileCount(), 2);
 }
 
@@ -352,13 +352,13 @@ void TestCut::eachTransformMerges() {
     QRandomGenerator random(11);
     const QImage tile = randomTile(random, 6, 6);
     QImage sheet = filled(18, 6, 0);
-    const GridSpec spec{6, 6, 0, 0};
-    const Grid grid = layoutGrid(sheet.size(), spec);
+    const GridSpec shape{6, 6, 0, 0};
+    const Grid grid = layoutGrid(sheet.size(), shape);
     put(sheet, grid, 0, randomTile(random, 6, 6));
     put(sheet, grid, 1, tile);
     put(sheet, grid, 2, byQt(tile, transform));
 
-    const Plan flips = planCut(sheet, CutOptions{spec, false, Merge::Flips});
+    const Plan flips = planCut(sheet, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(flips.tileCount(), 2);
     QCOMPARE(flips.duplicates, 1);
     QCOMPARE(flips.placements[2].tile, 1);
@@ -366,9 +366,9 @@ void TestCut::eachTransformMerges() {
     QCOMPARE(cut::tiledFlags(flips.placements[2].transform), tiledFlags);
     VERIFY_PIXELS(transformed(tile, transform), byQt(tile, transform));
 
-    const Plan identical = planCut(sheet, CutOptions{spec, false, Merge::Identical});
+    const Plan identical = planCut(sheet, CutOptions{shape, false, Merge::Identical});
     QCOMPARE(identical.tileCount(), transform == kIdentity ? 2 : 3);
-    const Plan none = planCut(sheet, CutOptions{spec, false, Merge::None});
+    const Plan none = planCut(sheet, CutOptions{shape, false, Merge::None});
     QCOMPARE(none.tileCount(), 3);
     QCOMPARE(none.duplicates, 0);
 }
@@ -385,11 +385,11 @@ void TestCut::oblongCellsMergeOnlySizeKeepingTransforms() {
     QRandomGenerator random(5);
     const QImage tile = randomTile(random, 6, 3);
     QImage sheet = filled(12, 3, 0);
-    const GridSpec spec{6, 3, 0, 0};
-    const Grid grid = layoutGrid(sheet.size(), spec);
+    const GridSpec shape{6, 3, 0, 0};
+    const Grid grid = layoutGrid(sheet.size(), shape);
     put(sheet, grid, 0, tile);
     put(sheet, grid, 1, byQt(tile, transform));
-    const Plan plan = planCut(sheet, CutOptions{spec, false, Merge::Flips});
+    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(plan.tileCount(), 1);
     QCOMPARE(plan.placements[1].transform, transform);
     verifyRebuilds(sheet, plan);
@@ -401,11 +401,11 @@ void TestCut::symmetricTileKeepsIdentity() {
     half.setPixel(0, 1, 0xFFFF0000);
     half.setPixel(3, 1, 0xFFFF0000);
     QImage sheet = filled(8, 4, 0);
-    const GridSpec spec{4, 4, 0, 0};
-    const Grid grid = layoutGrid(sheet.size(), spec);
+    const GridSpec shape{4, 4, 0, 0};
+    const Grid grid = layoutGrid(sheet.size(), shape);
     put(sheet, grid, 0, half);
     put(sheet, grid, 1, half);
-    const Plan plan = planCut(sheet, CutOptions{spec, false, Merge::Flips});
+    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(plan.tileCount(), 1);
     QCOMPARE(plan.placements[1].transform, kIdentity);
 }
@@ -416,14 +416,14 @@ void TestCut::randomMapMergesBackExactly() {
     for (int i = 0; i < 40; ++i)
         tiles.push_back(randomTile(random, 5, 5));
     QImage sheet = filled(5 * 30, 5 * 20, 0);
-    const GridSpec spec{5, 5, 0, 0};
-    const Grid grid = layoutGrid(sheet.size(), spec);
+    const GridSpec shape{5, 5, 0, 0};
+    const Grid grid = layoutGrid(sheet.size(), shape);
     // Every tile once unturned, the rest at random.
     for (int i = 0; i < grid.cellCount(); ++i) {
         const int t = i < 40 ? i : int(random.bounded(40));
         put(sheet, grid, i, byQt(tiles[std::size_t(t)], i < 40 ? 0 : Transform(random.bounded(8))));
     }
-    const Plan plan = planCut(sheet, CutOptions{spec, false, Merge::Flips});
+    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(plan.tileCount(), 40);
     QCOMPARE(plan.duplicates, grid.cellCount() - 40);
     verifyRebuilds(sheet, plan);
@@ -451,7 +451,7 @@ void TestCut::sampleCounts() {
     QFETCH(int, duplicates);
     QFETCH(int, tiles);
     const Sample s = sample();
-    const Plan plan = planCut(s.sheet, CutOptions{s.spec, skipBlank, merge});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, skipBlank, merge});
     QCOMPARE(plan.blank, blank);
     QCOMPARE(plan.duplicates, duplicates);
     QCOMPARE(plan.tileCount(), tiles);
@@ -466,7 +466,7 @@ void TestCut::sampleCounts() {
 void TestCut::filesAreWhatSaveWrites() {
     const Sample s = sample();
     QTemporaryDir dir;
-    const Plan plan = planCut(s.sheet, CutOptions{s.spec, true, Merge::Flips});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, true, Merge::Flips});
     const Outcome outcome = writeCut(s.sheet, plan, Output{dir.path(), 5, Format::Bmp, {}});
     QCOMPARE(outcome.written, 3);
     QCOMPARE(outcome.nextCounter, 8);
@@ -486,7 +486,7 @@ void TestCut::filesAreWhatSaveWrites() {
 void TestCut::pngKeepsAlpha() {
     const Sample s = sample();
     QTemporaryDir dir;
-    const Plan plan = planCut(s.sheet, CutOptions{s.spec, false, Merge::Flips});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Merge::Flips});
     const Outcome outcome = writeCut(s.sheet, plan, Output{dir.path(), 0, Format::Png, {}});
     QCOMPARE(outcome.written, plan.tileCount());
     QCOMPARE(filesIn(dir.path()), numbered(0, plan.tileCount(), QStringLiteral(".png")));
@@ -600,8 +600,8 @@ void TestCut::fullDiskStopsMidCut() {
     // 32 x 32 tiles of 3 KiB each as bitmaps: a 64 KiB disk fills up long before 64 of them.
     QRandomGenerator random(9);
     const QImage sheet = randomTile(random, 256, 256, true);
-    const GridSpec spec{32, 32, 0, 0};
-    const Plan plan = planCut(sheet, CutOptions{spec, false, Merge::None});
+    const GridSpec shape{32, 32, 0, 0};
+    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::None});
     doubles::ScriptedDialogs dialogs;
     CutDialog dialog(sheet, 100, dir.path(), QSize(32, 32), dialogs, {});
     QVERIFY(dialog.cut());
@@ -625,7 +625,7 @@ void TestCut::fullDiskStopsMidCut() {
 void TestCut::cancelMidCut() {
     const Sample s = sample();
     QTemporaryDir dir;
-    const Plan plan = planCut(s.sheet, CutOptions{s.spec, false, Merge::None});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Merge::None});
     QList<int> asked;
     const Outcome outcome = writeCut(
         s.sheet, plan, Output{dir.path(), 40, Format::Bmp, dir.filePath(QStringLiteral("m.tmx"))},
@@ -858,7 +858,7 @@ void TestCut::tiledRoundTrip_data() {
     QTest::addColumn<Format>("format");
     QTest::addColumn<Merge>("merge");
     QTest::addColumn<bool>("skipBlank");
-    QTest::addColumn<GridSpec>("spec");
+    QTest::addColumn<GridSpec>("shape");
     QTest::addColumn<bool>("opaque");
 
     QTest::newRow("png, flips, blanks")
@@ -875,7 +875,7 @@ void TestCut::tiledRoundTrip() {
     QFETCH(Format, format);
     QFETCH(Merge, merge);
     QFETCH(bool, skipBlank);
-    QFETCH(GridSpec, spec);
+    QFETCH(GridSpec, shape);
     QFETCH(bool, opaque);
 
     const bool required = qEnvironmentVariableIntValue("ORVANE_TILED") != 0;
@@ -888,19 +888,20 @@ void TestCut::tiledRoundTrip() {
     // and a margin and spacing of noise that the map must not show.
     const Sample s = sample();
     QRandomGenerator random(21);
-    const Grid sampleGrid = layoutGrid(s.sheet.size(), s.spec);
+    const Grid sampleGrid = layoutGrid(s.sheet.size(), s.shape);
     const QSize cells(4, 4);
-    const QSize size(spec.margin + cells.width() * (spec.tileWidth + spec.spacing) + 3,
-                     spec.margin + cells.height() * (spec.tileHeight + spec.spacing) + 1);
+    const QSize size(shape.margin + cells.width() * (shape.tileWidth + shape.spacing) + 3,
+                     shape.margin + cells.height() * (shape.tileHeight + shape.spacing) + 1);
     QImage sheet = randomTile(random, size.width(), size.height());
-    const Grid grid = layoutGrid(sheet.size(), spec);
+    const Grid grid = layoutGrid(sheet.size(), shape);
     QCOMPARE(grid.columns, 4);
     QCOMPARE(grid.rows, 4);
     for (int i = 0; i < 16; ++i) {
-        QImage cell = s.sheet.copy(sampleGrid.cell(i)).copy(0, 0, spec.tileWidth, spec.tileHeight);
+        QImage cell =
+            s.sheet.copy(sampleGrid.cell(i)).copy(0, 0, shape.tileWidth, shape.tileHeight);
         if (i == 1) // a second use of cell 0's oblong part, mirrored
             cell =
-                byQt(s.sheet.copy(sampleGrid.cell(0)).copy(0, 0, spec.tileWidth, spec.tileHeight),
+                byQt(s.sheet.copy(sampleGrid.cell(0)).copy(0, 0, shape.tileWidth, shape.tileHeight),
                      kFlipH);
         put(sheet, grid, i, cell);
     }
@@ -917,7 +918,7 @@ void TestCut::tiledRoundTrip() {
     QVERIFY(sheet.save(sheetPath));
 
     const Plan plan =
-        planCut(platform::loadImageWithAlpha(sheetPath), CutOptions{spec, skipBlank, merge});
+        planCut(platform::loadImageWithAlpha(sheetPath), CutOptions{shape, skipBlank, merge});
     const QString tmx = dir.filePath(QStringLiteral("maps/level.tmx"));
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("maps"))));
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("tiles"))));
@@ -934,7 +935,7 @@ void TestCut::tiledRoundTrip() {
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
 
     // The cells side by side, the skipped ones transparent.
-    QImage expected(cells.width() * spec.tileWidth, cells.height() * spec.tileHeight,
+    QImage expected(cells.width() * shape.tileWidth, cells.height() * shape.tileHeight,
                     QImage::Format_ARGB32);
     expected.fill(0);
     const QImage loaded = platform::loadImageWithAlpha(sheetPath);
@@ -945,7 +946,7 @@ void TestCut::tiledRoundTrip() {
         const QImage cell = loaded.copy(from);
         for (int y = 0; y < from.height(); ++y) {
             for (int x = 0; x < from.width(); ++x)
-                expected.setPixel((i % 4) * spec.tileWidth + x, (i / 4) * spec.tileHeight + y,
+                expected.setPixel((i % 4) * shape.tileWidth + x, (i / 4) * shape.tileHeight + y,
                                   cell.pixel(x, y));
         }
     }

@@ -57,16 +57,6 @@ QByteArray hugeBmp() {
     return bytes + QByteArray(4096, '\x55');
 }
 
-quint32 crc32(const QByteArray& data) {
-    quint32 crc = 0xFFFFFFFF;
-    for (char c : data) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
-    }
-    return ~crc;
-}
-
 // A well-formed PNG header for 100000 x 100000 pixels, and a little data.
 QByteArray hugePng() {
     QByteArray ihdr("IHDR");

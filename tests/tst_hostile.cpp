@@ -256,16 +256,6 @@ private:
     std::thread thread_;
 };
 
-quint32 crc32(const QByteArray& data) {
-    quint32 crc = 0xFFFFFFFF;
-    for (char c : data) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
-    }
-    return ~crc;
-}
-
 bool exists(const QByteArray& path) {
     struct stat st {};
     return ::lstat(path.constData(), &st) == 0;

@@ -26,40 +26,40 @@ Span span(int length, int tile, int margin, int spacing) {
 QRect Grid::cell(int index) const {
     const int column = index % columns;
     const int row = index / columns;
-    return QRect(spec.margin + column * (spec.tileWidth + spec.spacing),
-                 spec.margin + row * (spec.tileHeight + spec.spacing), spec.tileWidth,
-                 spec.tileHeight);
+    return QRect(shape.margin + column * (shape.tileWidth + shape.spacing),
+                 shape.margin + row * (shape.tileHeight + shape.spacing), shape.tileWidth,
+                 shape.tileHeight);
 }
 
-QString gridProblem(QSize sheet, const GridSpec& spec) {
+QString gridProblem(QSize sheet, const GridSpec& shape) {
     if (sheet.isEmpty())
         return QStringLiteral("The sheet has no pixels.");
-    if (spec.tileWidth < 1 || spec.tileHeight < 1)
+    if (shape.tileWidth < 1 || shape.tileHeight < 1)
         return QStringLiteral("The tile size must be at least 1 x 1 pixels.");
-    if (spec.tileWidth > sheet.width() || spec.tileHeight > sheet.height())
+    if (shape.tileWidth > sheet.width() || shape.tileHeight > sheet.height())
         return QStringLiteral("The tile size %1 x %2 is larger than the sheet (%3 x %4).")
-            .arg(spec.tileWidth)
-            .arg(spec.tileHeight)
+            .arg(shape.tileWidth)
+            .arg(shape.tileHeight)
             .arg(sheet.width())
             .arg(sheet.height());
-    if (spec.margin < 0 || spec.spacing < 0)
+    if (shape.margin < 0 || shape.spacing < 0)
         return QStringLiteral("The margin and the spacing cannot be negative.");
-    if (qint64(spec.margin) + spec.tileWidth > sheet.width() ||
-        qint64(spec.margin) + spec.tileHeight > sheet.height())
+    if (qint64(shape.margin) + shape.tileWidth > sheet.width() ||
+        qint64(shape.margin) + shape.tileHeight > sheet.height())
         return QStringLiteral("A margin of %1 leaves no whole %2 x %3 cell in the %4 x %5 sheet.")
-            .arg(spec.margin)
-            .arg(spec.tileWidth)
-            .arg(spec.tileHeight)
+            .arg(shape.margin)
+            .arg(shape.tileWidth)
+            .arg(shape.tileHeight)
             .arg(sheet.width())
             .arg(sheet.height());
     return {};
 }
 
-Grid layoutGrid(QSize sheet, const GridSpec& spec) {
+Grid layoutGrid(QSize sheet, const GridSpec& shape) {
     Grid grid;
-    grid.spec = spec;
-    const Span across = span(sheet.width(), spec.tileWidth, spec.margin, spec.spacing);
-    const Span down = span(sheet.height(), spec.tileHeight, spec.margin, spec.spacing);
+    grid.shape = shape;
+    const Span across = span(sheet.width(), shape.tileWidth, shape.margin, shape.spacing);
+    const Span down = span(sheet.height(), shape.tileHeight, shape.margin, shape.spacing);
     grid.columns = across.whole;
     grid.rows = down.whole;
     grid.partialCells = across.begun * down.begun - across.whole * down.whole;

@@ -16,7 +16,7 @@ struct GridSpec {
 };
 
 struct Grid {
-    GridSpec spec;
+    GridSpec shape;
     int columns = 0;
     int rows = 0;
     // Cells that begin inside the sheet but would reach past its right or bottom
@@ -30,9 +30,9 @@ struct Grid {
 
 // What is wrong with cutting a sheet of this size into this grid, for the user;
 // empty when there is at least one whole cell.
-QString gridProblem(QSize sheet, const GridSpec& spec);
+QString gridProblem(QSize sheet, const GridSpec& shape);
 
-// The whole cells of the grid; only for a spec that gridProblem accepts.
-Grid layoutGrid(QSize sheet, const GridSpec& spec);
+// The whole cells of the grid; only for a shape that gridProblem accepts.
+Grid layoutGrid(QSize sheet, const GridSpec& shape);
 
 } // namespace cut

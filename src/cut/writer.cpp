@@ -148,7 +148,7 @@ Outcome writeCut(const QImage& sheet, const Plan& plan, const Output& output,
 }
 
 void writeTileset(const Plan& plan, const Output& output) {
-    const GridSpec& spec = plan.grid.spec;
+    const GridSpec& shape = plan.grid.shape;
     const QString tsxPath = tilesetPathFor(output.tmxPath);
     const QFileInfo tsxInfo(tsxPath);
     const QString name = QFileInfo(output.tmxPath).completeBaseName();
@@ -164,8 +164,8 @@ void writeTileset(const Plan& plan, const Output& output) {
         xml.writeStartElement(QStringLiteral("tileset"));
         xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.8"));
         xml.writeAttribute(QStringLiteral("name"), name);
-        xml.writeAttribute(QStringLiteral("tilewidth"), QString::number(spec.tileWidth));
-        xml.writeAttribute(QStringLiteral("tileheight"), QString::number(spec.tileHeight));
+        xml.writeAttribute(QStringLiteral("tilewidth"), QString::number(shape.tileWidth));
+        xml.writeAttribute(QStringLiteral("tileheight"), QString::number(shape.tileHeight));
         xml.writeAttribute(QStringLiteral("tilecount"), QString::number(plan.tileCount()));
         xml.writeAttribute(QStringLiteral("columns"), QStringLiteral("0"));
         xml.writeStartElement(QStringLiteral("grid"));
@@ -178,8 +178,8 @@ void writeTileset(const Plan& plan, const Output& output) {
             xml.writeStartElement(QStringLiteral("tile"));
             xml.writeAttribute(QStringLiteral("id"), QString::number(i));
             xml.writeStartElement(QStringLiteral("image"));
-            xml.writeAttribute(QStringLiteral("width"), QString::number(spec.tileWidth));
-            xml.writeAttribute(QStringLiteral("height"), QString::number(spec.tileHeight));
+            xml.writeAttribute(QStringLiteral("width"), QString::number(shape.tileWidth));
+            xml.writeAttribute(QStringLiteral("height"), QString::number(shape.tileHeight));
             xml.writeAttribute(
                 QStringLiteral("source"),
                 base.relativeFilePath(QFileInfo(tilePath(output, i)).absoluteFilePath()));
@@ -193,7 +193,7 @@ void writeTileset(const Plan& plan, const Output& output) {
 }
 
 void writeMap(const Plan& plan, const Output& output) {
-    const GridSpec& spec = plan.grid.spec;
+    const GridSpec& shape = plan.grid.shape;
     const QFileInfo tsxInfo(tilesetPathFor(output.tmxPath));
     const QString name = QFileInfo(output.tmxPath).completeBaseName();
     QSaveFile tmx(output.tmxPath);
@@ -211,8 +211,8 @@ void writeMap(const Plan& plan, const Output& output) {
         xml.writeAttribute(QStringLiteral("renderorder"), QStringLiteral("right-down"));
         xml.writeAttribute(QStringLiteral("width"), QString::number(grid.columns));
         xml.writeAttribute(QStringLiteral("height"), QString::number(grid.rows));
-        xml.writeAttribute(QStringLiteral("tilewidth"), QString::number(spec.tileWidth));
-        xml.writeAttribute(QStringLiteral("tileheight"), QString::number(spec.tileHeight));
+        xml.writeAttribute(QStringLiteral("tilewidth"), QString::number(shape.tileWidth));
+        xml.writeAttribute(QStringLiteral("tileheight"), QString::number(shape.tileHeight));
         xml.writeAttribute(QStringLiteral("infinite"), QStringLiteral("0"));
         xml.writeAttribute(QStringLiteral("nextlayerid"), QStringLiteral("2"));
         xml.writeAttribute(QStringLiteral("nextobjectid"), QStringLiteral("1"));

@@ -4,8 +4,8 @@
 
 namespace platform {
 
-// Moves a file into the desktop's trash as the freedesktop.org trash
-// specification lays it out, so that a file manager can list and restore it:
+// Moves a file into the desktop's trash laid out as freedesktop.org's trash
+// rules have it, so that a file manager can list and restore it:
 // the home trash ($XDG_DATA_HOME/Trash, made with mode 0700 when missing) for
 // a file on the same file system, else the trash at the top of the file's own
 // file system. False, with the file untouched, where no trash can take it. No

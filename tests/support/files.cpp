@@ -51,3 +51,13 @@ QStringList listed(const QListWidget* list) {
         names << list->item(i)->text().trimmed();
     return names;
 }
+
+quint32 crc32(const QByteArray& data) {
+    quint32 crc = 0xFFFFFFFF;
+    for (char c : data) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+    }
+    return ~crc;
+}

@@ -52,3 +52,6 @@ public:
 private:
     std::function<void()> undo_;
 };
+
+// The CRC-32 of PNG chunks and zip files, for writing such files by hand.
+quint32 crc32(const QByteArray& data);
