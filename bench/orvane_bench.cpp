@@ -3,7 +3,6 @@
 #include "cut/plan.h"
 #include "cut/writer.h"
 
-#include "view/redraw.h"
 #include "platform/checkbox.h"
 #include "platform/clipboard.h"
 #include "platform/drives.h"
@@ -132,7 +131,7 @@ void scrollSteps(benchmark::State& state, TestApp& app) {
             f.HScroll1->QScrollBar::setValue(1000 + (step % 64) * 16);
             f.VScroll1->QScrollBar::setValue(1777 + (step % 48) * 16);
         }
-        view::redrawView(f);
+        app.window->redrawView();
         f.pics->repaint();
         ++step;
     }
