@@ -362,7 +362,13 @@ void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDi
 }
 
 BitmapCutter::BitmapCutter(const QImage& sheet)
-    : opaque_(Picture::toOpaque(sheet)) {
+    : sheet_(sheet) {
+    const bool opaque = sheet.format() == QImage::Format_RGB32 ||
+                        (sheet.format() == QImage::Format_ARGB32 && !hasTransparency(sheet));
+    // An opaque sheet is read in place, as the RGB32 pixels it holds.
+    opaque_ = opaque ? QImage(sheet_.constBits(), sheet_.width(), sheet_.height(),
+                              sheet_.bytesPerLine(), QImage::Format_RGB32)
+                     : Picture::toOpaque(sheet);
     if (opaque_.isNull() && !sheet.isNull())
         throw PlatformError(QStringLiteral("Out of memory"));
 }
@@ -403,6 +409,11 @@ QImage loadImageWithAlpha(const QString& path) {
     QFile file;
     openRegularFile(path, file);
     QImage image = readImage(file, file.peek(kBmpHeadSize), file.size());
+    if (image.format() == QImage::Format_RGB32) {
+        // Opaque pixels already are ARGB32 ones (alpha 255): no copy, nothing to clear.
+        image.reinterpretAsFormat(QImage::Format_ARGB32);
+        return image;
+    }
     image.convertTo(QImage::Format_ARGB32);
     if (image.isNull() || image.format() != QImage::Format_ARGB32)
         throw PlatformError(QStringLiteral("Out of memory"));

@@ -115,6 +115,7 @@ public:
     QByteArray encode(const QRect& tile);
 
 private:
+    QImage sheet_; // keeps the pixels that opaque_ may read in place
     QImage opaque_;
     QSize headerSize_;
     QByteArray header_;
