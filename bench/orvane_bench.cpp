@@ -103,11 +103,12 @@ void BM_Memcpy448x640(benchmark::State& state) {
 BENCHMARK(BM_Memcpy448x640);
 
 void BM_RedrawView(benchmark::State& state) {
-    MainForm& f = bigApp().f();
+    TestApp& app = bigApp();
+    MainForm& f = app.f();
     f.HScroll1->setValue(int(state.range(0)));
     f.VScroll1->setValue(int(state.range(1)));
     for (auto _ : state)
-        bigApp().window->redrawView();
+        app.window->redrawView();
     state.SetBytesProcessed(state.iterations() * qint64(kViewW) * kViewH * 4);
 }
 BENCHMARK(BM_RedrawView)->Args({0, 0})->Args({1000, 1777})->Args({kSide - kViewW, kSide - kViewH});
@@ -314,11 +315,22 @@ QString cutFolder(const char* name) {
     return folder;
 }
 
+// Every run of a cut below writes into an empty folder, as a first cut of a
+// sheet does: new files, none replaced.
+void emptyFolder(benchmark::State& state, const QString& folder) {
+    state.PauseTiming();
+    QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files))
+        dir.remove(name);
+    state.ResumeTiming();
+}
+
 void BM_CutSheetToBmp(benchmark::State& state) {
     const QString sheet = cutSheet();
     const cut::Output output{cutFolder("cut"), 0, cut::Format::Bmp, {}};
     const cut::CutOptions options{cut::GridSpec{kCutTile, kCutTile, 0, 0}, false, cut::Merge::None};
     for (auto _ : state) {
+        emptyFolder(state, output.folder);
         const QImage image = platform::loadImageWithAlpha(sheet);
         const cut::Plan plan = cut::planCut(image, options);
         const cut::Outcome outcome = cut::writeCut(image, plan, output);
@@ -349,11 +361,12 @@ void BM_DecodeAndPlainWrites(benchmark::State& state) {
             QFile::encodeName(QDir(plain).filePath(cut::tileFileName(i, cut::Format::Bmp))));
     }
     for (auto _ : state) {
+        emptyFolder(state, plain);
         QImageReader reader(sheet);
         QImage decoded = reader.read();
         benchmark::DoNotOptimize(decoded.constBits());
         for (std::size_t i = 0; i < bytes.size(); ++i) {
-            const int fd = ::open(names[i].constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int fd = ::open(names[i].constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
             if (fd < 0 ||
                 ::write(fd, bytes[i].constData(), std::size_t(bytes[i].size())) != bytes[i].size())
                 state.SkipWithError("plain write failed");
@@ -367,6 +380,7 @@ void BM_ImageMagickCrop(benchmark::State& state) {
     const QString sheet = cutSheet();
     const QString folder = cutFolder("magick");
     for (auto _ : state) {
+        emptyFolder(state, folder);
         QProcess convert;
         convert.setWorkingDirectory(folder);
         convert.start(QStringLiteral("convert-im6.q16"),
