@@ -332,6 +332,8 @@ void frm_ov_main::b_cut_Click() {
     cut::CutDialog dialog(
         s.sourcePicture->image(), s.fileCounter, s.outputFolder, tile, f.svc.dialogs,
         [this](const QList<QRect>& cells) { showCutGrid(cells); }, this);
+    // Over the output options, as the preview opens: the view and its grid stay in sight.
+    dialog.move(mapToGlobal(f.Frame1->geometry().topLeft()));
     dialog.exec();
     // Whatever was written, the next number follows the last file, as SAVE leaves it.
     f.state.fileCounter = std::int16_t(dialog.fileCounter());
