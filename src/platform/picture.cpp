@@ -428,18 +428,6 @@ QImage loadImageWithAlpha(const QString& path) {
     return image;
 }
 
-void savePictureWithAlpha(const QImage& image, const QString& path) {
-    if (image.isNull())
-        throw PlatformError(QStringLiteral("Nothing to save"));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "PNG");
-    if (!writer.write(image.convertToFormat(QImage::Format_ARGB32)))
-        throw PlatformError(writer.errorString());
-    writeFileWhole(path, bytes);
-}
-
 namespace {
 
 // Formats whose files keep an alpha channel; the others get the picture laid over
@@ -470,6 +458,10 @@ void writePictureFile(const QImage& image, const QString& path, const QByteArray
 }
 
 } // namespace
+
+void savePictureWithAlpha(const QImage& image, const QString& path) {
+    writePictureFile(image.convertToFormat(QImage::Format_ARGB32), path, "PNG", -1);
+}
 
 QStringList writableExtensions() {
     QStringList result{QStringLiteral("bmp"), QStringLiteral("png")};
