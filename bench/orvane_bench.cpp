@@ -3,15 +3,15 @@
 #include "cut/plan.h"
 #include "cut/writer.h"
 
-#include "platform/checkbox.h"
-#include "platform/clipboard.h"
-#include "platform/drives.h"
-#include "platform/qtdialogs.h"
-#include "platform/screen.h"
-#include "platform/system.h"
-#include "platform/optionbutton.h"
-#include "platform/picturebox.h"
-#include "platform/scrollbar.h"
+#include "controls/checkbox.h"
+#include "image/clipboard.h"
+#include "system/drives.h"
+#include "controls/qtdialogs.h"
+#include "controls/screen.h"
+#include "system/system.h"
+#include "controls/optionbutton.h"
+#include "controls/picturebox.h"
+#include "controls/scrollbar.h"
 
 #include <QApplication>
 #include <QDir>

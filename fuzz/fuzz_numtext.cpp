@@ -1,4 +1,4 @@
-#include "platform/numtext.h"
+#include "system/numtext.h"
 
 #include <QString>
 

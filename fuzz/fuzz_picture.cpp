@@ -1,4 +1,4 @@
-#include "platform/picture.h"
+#include "image/picture.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

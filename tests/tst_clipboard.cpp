@@ -1,5 +1,5 @@
-#include "platform/clipboard.h"
-#include "platform/errors.h"
+#include "image/clipboard.h"
+#include "system/errors.h"
 
 #include <QBuffer>
 #include <QMimeData>

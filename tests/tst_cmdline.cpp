@@ -4,7 +4,7 @@
 
 #include "app/cmdline.h"
 #include "app/startfile.h"
-#include "platform/picturebox.h"
+#include "controls/picturebox.h"
 
 #include <QDir>
 #include <QFile>

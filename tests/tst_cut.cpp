@@ -5,14 +5,14 @@
 #include "cut/transform.h"
 #include "cut/writer.h"
 
-#include "platform/picture.h"
+#include "image/picture.h"
 #include "support/doubles.h"
 #include "support/files.h"
 #include "support/testapp.h"
-#include "platform/button.h"
-#include "platform/filelist.h"
-#include "platform/label.h"
-#include "platform/picturebox.h"
+#include "controls/button.h"
+#include "controls/filelist.h"
+#include "controls/label.h"
+#include "controls/picturebox.h"
 
 #include <QApplication>
 #include <QComboBox>

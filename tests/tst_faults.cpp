@@ -2,13 +2,13 @@
 #include "support/messages.h"
 #include "support/testapp.h"
 
-#include "platform/button.h"
-#include "platform/checkbox.h"
-#include "platform/dirlist.h"
-#include "platform/filelist.h"
-#include "platform/label.h"
-#include "platform/optionbutton.h"
-#include "platform/picturebox.h"
+#include "controls/button.h"
+#include "controls/checkbox.h"
+#include "controls/dirlist.h"
+#include "controls/filelist.h"
+#include "controls/label.h"
+#include "controls/optionbutton.h"
+#include "controls/picturebox.h"
 
 #include <QDir>
 #include <QFile>

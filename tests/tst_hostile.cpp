@@ -2,12 +2,12 @@
 #include "support/imagecheck.h"
 #include "support/testapp.h"
 
-#include "platform/button.h"
-#include "platform/dirlist.h"
-#include "platform/filelist.h"
-#include "platform/picture.h"
-#include "platform/picturebox.h"
-#include "platform/system.h"
+#include "controls/button.h"
+#include "controls/dirlist.h"
+#include "controls/filelist.h"
+#include "image/picture.h"
+#include "controls/picturebox.h"
+#include "system/system.h"
 
 #include <QApplication>
 #include <QBuffer>

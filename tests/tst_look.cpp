@@ -2,13 +2,13 @@
 #include "support/imagecheck.h"
 #include "support/testapp.h"
 
-#include "platform/button.h"
-#include "platform/checkbox.h"
-#include "platform/fonts.h"
-#include "platform/frame.h"
-#include "platform/label.h"
-#include "platform/optionbutton.h"
-#include "platform/textbox.h"
+#include "controls/button.h"
+#include "controls/checkbox.h"
+#include "controls/fonts.h"
+#include "controls/frame.h"
+#include "controls/label.h"
+#include "controls/optionbutton.h"
+#include "controls/textbox.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

@@ -1,11 +1,11 @@
 #include "support/testapp.h"
 
-#include "platform/dirlist.h"
-#include "platform/drivelist.h"
-#include "platform/label.h"
-#include "platform/optionbutton.h"
-#include "platform/scrollbar.h"
-#include "platform/textbox.h"
+#include "controls/dirlist.h"
+#include "controls/drivelist.h"
+#include "controls/label.h"
+#include "controls/optionbutton.h"
+#include "controls/scrollbar.h"
+#include "controls/textbox.h"
 
 #include <QDir>
 #include <QTest>

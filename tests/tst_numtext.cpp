@@ -1,5 +1,5 @@
-#include "platform/errors.h"
-#include "platform/numtext.h"
+#include "system/errors.h"
+#include "system/numtext.h"
 
 #include <QTest>
 

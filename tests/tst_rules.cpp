@@ -2,7 +2,7 @@
 #include "selection/rules.h"
 #include "view/fit.h"
 #include "view/tileset.h"
-#include "platform/system.h"
+#include "system/system.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,14 +1,14 @@
 #include "support/imagecheck.h"
 #include "support/testapp.h"
 
-#include "platform/button.h"
-#include "platform/checkbox.h"
-#include "platform/form.h"
-#include "platform/label.h"
-#include "platform/optionbutton.h"
-#include "platform/picturebox.h"
-#include "platform/scrollbar.h"
-#include "platform/textbox.h"
+#include "controls/button.h"
+#include "controls/checkbox.h"
+#include "controls/form.h"
+#include "controls/label.h"
+#include "controls/optionbutton.h"
+#include "controls/picturebox.h"
+#include "controls/scrollbar.h"
+#include "controls/textbox.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,17 +1,17 @@
 #include "support/testapp.h"
 
 #include "app/window/layout.h"
-#include "platform/button.h"
-#include "platform/checkbox.h"
-#include "platform/dirlist.h"
-#include "platform/drivelist.h"
-#include "platform/filelist.h"
-#include "platform/frame.h"
-#include "platform/label.h"
-#include "platform/optionbutton.h"
-#include "platform/picturebox.h"
-#include "platform/scrollbar.h"
-#include "platform/textbox.h"
+#include "controls/button.h"
+#include "controls/checkbox.h"
+#include "controls/dirlist.h"
+#include "controls/drivelist.h"
+#include "controls/filelist.h"
+#include "controls/frame.h"
+#include "controls/label.h"
+#include "controls/optionbutton.h"
+#include "controls/picturebox.h"
+#include "controls/scrollbar.h"
+#include "controls/textbox.h"
 
 #include <QClipboard>
 #include <QDir>

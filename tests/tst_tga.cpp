@@ -1,6 +1,6 @@
-#include "platform/errors.h"
-#include "platform/picture.h"
-#include "platform/tga.h"
+#include "system/errors.h"
+#include "image/picture.h"
+#include "image/tga.h"
 #include "view/tileset.h"
 
 #include <QBuffer>

@@ -2,14 +2,14 @@
 #include "support/imagecheck.h"
 #include "support/testapp.h"
 
-#include "platform/button.h"
-#include "platform/checkbox.h"
-#include "platform/clipboard.h"
-#include "platform/commondialog.h"
-#include "platform/optionbutton.h"
-#include "platform/picture.h"
-#include "platform/picturebox.h"
-#include "platform/scrollbar.h"
+#include "controls/button.h"
+#include "controls/checkbox.h"
+#include "image/clipboard.h"
+#include "controls/commondialog.h"
+#include "controls/optionbutton.h"
+#include "image/picture.h"
+#include "controls/picturebox.h"
+#include "controls/scrollbar.h"
 
 #include <QBuffer>
 #include <QClipboard>

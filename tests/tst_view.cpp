@@ -3,14 +3,14 @@
 #include "support/messages.h"
 #include "support/testapp.h"
 
-#include "platform/button.h"
-#include "platform/clipboard.h"
-#include "platform/form.h"
-#include "platform/label.h"
-#include "platform/optionbutton.h"
-#include "platform/picturebox.h"
-#include "platform/scrollbar.h"
-#include "platform/textbox.h"
+#include "controls/button.h"
+#include "image/clipboard.h"
+#include "controls/form.h"
+#include "controls/label.h"
+#include "controls/optionbutton.h"
+#include "controls/picturebox.h"
+#include "controls/scrollbar.h"
+#include "controls/textbox.h"
 
 #include <QClipboard>
 #include <QDragEnterEvent>

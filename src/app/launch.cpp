@@ -5,14 +5,14 @@
 
 #include "app/window/frm_ov_main.h"
 #include "cut/cutcli.h"
-#include "platform/clipboard.h"
-#include "platform/drives.h"
-#include "platform/errors.h"
-#include "platform/picture.h"
-#include "platform/qtdialogs.h"
-#include "platform/screen.h"
-#include "platform/session.h"
-#include "platform/system.h"
+#include "image/clipboard.h"
+#include "system/drives.h"
+#include "system/errors.h"
+#include "image/picture.h"
+#include "controls/qtdialogs.h"
+#include "controls/screen.h"
+#include "system/session.h"
+#include "system/system.h"
 
 #include <QApplication>
 #include <QStyleFactory>

@@ -1,7 +1,7 @@
 #include "startfile.h"
 
-#include "platform/dialogs.h"
-#include "platform/errors.h"
+#include "controls/dialogs.h"
+#include "system/errors.h"
 #include "view/tileset.h"
 
 #include <QDir>

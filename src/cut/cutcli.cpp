@@ -3,8 +3,8 @@
 #include "plan.h"
 #include "writer.h"
 
-#include "platform/errors.h"
-#include "platform/picture.h"
+#include "system/errors.h"
+#include "image/picture.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "cutdialog.h"
 
-#include "platform/errors.h"
+#include "system/errors.h"
 
 #include <QCheckBox>
 #include <QComboBox>

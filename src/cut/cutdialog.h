@@ -3,7 +3,7 @@
 #include "plan.h"
 #include "writer.h"
 
-#include "platform/dialogs.h"
+#include "controls/dialogs.h"
 
 #include <QDialog>
 #include <QImage>

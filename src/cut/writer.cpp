@@ -1,8 +1,8 @@
 #include "writer.h"
 
-#include "platform/errors.h"
-#include "platform/numtext.h"
-#include "platform/picture.h"
+#include "system/errors.h"
+#include "system/numtext.h"
+#include "image/picture.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,17 +2,17 @@
 
 #include "numbering.h"
 
-#include "platform/button.h"
-#include "platform/checkbox.h"
-#include "platform/dialogs.h"
-#include "platform/dirlist.h"
-#include "platform/drivelist.h"
-#include "platform/drives.h"
-#include "platform/errors.h"
-#include "platform/filelist.h"
-#include "platform/label.h"
-#include "platform/system.h"
-#include "platform/textbox.h"
+#include "controls/button.h"
+#include "controls/checkbox.h"
+#include "controls/dialogs.h"
+#include "controls/dirlist.h"
+#include "controls/drivelist.h"
+#include "system/drives.h"
+#include "system/errors.h"
+#include "controls/filelist.h"
+#include "controls/label.h"
+#include "system/system.h"
+#include "controls/textbox.h"
 
 #include <initializer_list>
 

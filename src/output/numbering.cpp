@@ -1,8 +1,8 @@
 #include "numbering.h"
 
-#include "platform/label.h"
-#include "platform/numtext.h"
-#include "platform/textbox.h"
+#include "controls/label.h"
+#include "system/numtext.h"
+#include "controls/textbox.h"
 
 namespace output {
 

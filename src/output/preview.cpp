@@ -1,9 +1,9 @@
 #include "preview.h"
 
-#include "platform/filelist.h"
-#include "platform/form.h"
-#include "platform/screen.h"
-#include "platform/system.h"
+#include "controls/filelist.h"
+#include "controls/form.h"
+#include "controls/screen.h"
+#include "system/system.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/picture.h"
+#include "image/picture.h"
 
 #include <QString>
 

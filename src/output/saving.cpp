@@ -2,11 +2,11 @@
 
 #include "numbering.h"
 
-#include "platform/clipboard.h"
-#include "platform/commondialog.h"
-#include "platform/dialogs.h"
-#include "platform/filelist.h"
-#include "platform/picture.h"
+#include "image/clipboard.h"
+#include "controls/commondialog.h"
+#include "controls/dialogs.h"
+#include "controls/filelist.h"
+#include "image/picture.h"
 
 namespace output {
 

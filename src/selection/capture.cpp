@@ -2,8 +2,8 @@
 
 #include "rules.h"
 
-#include "platform/form.h"
-#include "platform/picturebox.h"
+#include "controls/form.h"
+#include "controls/picturebox.h"
 
 namespace selection {
 

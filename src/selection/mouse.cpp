@@ -2,12 +2,12 @@
 
 #include "rules.h"
 
-#include "platform/button.h"
-#include "platform/checkbox.h"
-#include "platform/commondialog.h"
-#include "platform/label.h"
-#include "platform/optionbutton.h"
-#include "platform/picturebox.h"
+#include "controls/button.h"
+#include "controls/checkbox.h"
+#include "controls/commondialog.h"
+#include "controls/label.h"
+#include "controls/optionbutton.h"
+#include "controls/picturebox.h"
 
 namespace selection {
 

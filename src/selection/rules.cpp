@@ -1,6 +1,6 @@
 #include "rules.h"
 
-#include "platform/numtext.h"
+#include "system/numtext.h"
 
 #include <cmath>
 

@@ -2,12 +2,12 @@
 
 #include "rules.h"
 
-#include "platform/checkbox.h"
-#include "platform/dialogs.h"
-#include "platform/label.h"
-#include "platform/numtext.h"
-#include "platform/optionbutton.h"
-#include "platform/textbox.h"
+#include "controls/checkbox.h"
+#include "controls/dialogs.h"
+#include "controls/label.h"
+#include "system/numtext.h"
+#include "controls/optionbutton.h"
+#include "controls/textbox.h"
 
 #include <initializer_list>
 

@@ -1,11 +1,11 @@
 #include "fit.h"
 
-#include "platform/form.h"
-#include "platform/label.h"
-#include "platform/numtext.h"
-#include "platform/picturebox.h"
-#include "platform/scrollbar.h"
-#include "platform/textbox.h"
+#include "controls/form.h"
+#include "controls/label.h"
+#include "system/numtext.h"
+#include "controls/picturebox.h"
+#include "controls/scrollbar.h"
+#include "controls/textbox.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 #include "redraw.h"
 
-#include "platform/picturebox.h"
-#include "platform/scrollbar.h"
+#include "controls/picturebox.h"
+#include "controls/scrollbar.h"
 
 namespace view {
 

@@ -1,9 +1,9 @@
 #include "tileset.h"
 
-#include "platform/clipboard.h"
-#include "platform/commondialog.h"
-#include "platform/dialogs.h"
-#include "platform/picture.h"
+#include "image/clipboard.h"
+#include "controls/commondialog.h"
+#include "controls/dialogs.h"
+#include "image/picture.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // Shows the message box that the program would show for the text given, made by
 // the program's own dialog code under the same application settings, so that a
 // test can tell from the pixels alone which message the program showed.
-#include "platform/qtdialogs.h"
+#include "controls/qtdialogs.h"
 
 #include <QApplication>
 #include <QStyleFactory>

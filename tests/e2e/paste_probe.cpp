@@ -1,11 +1,11 @@
 // Presses "Paste from Clipboard" once in the program's main window on the
 // system clipboard, and prints the messages it showed and how long it took.
 #include "app/window/frm_ov_main.h"
-#include "platform/clipboard.h"
-#include "platform/drives.h"
-#include "platform/picture.h"
+#include "image/clipboard.h"
+#include "system/drives.h"
+#include "image/picture.h"
 #include "support/doubles.h"
-#include "platform/screen.h"
+#include "controls/screen.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

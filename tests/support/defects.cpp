@@ -1,4 +1,4 @@
-#include "platform/errors.h"
+#include "system/errors.h"
 
 #include <QCoreApplication>
 #include <QtGlobal>

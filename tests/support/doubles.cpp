@@ -1,7 +1,7 @@
 #include "doubles.h"
 
-#include "platform/errors.h"
-#include "platform/picture.h"
+#include "system/errors.h"
+#include "image/picture.h"
 
 namespace doubles {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/clipboard.h"
-#include "platform/dialogs.h"
-#include "platform/drives.h"
-#include "platform/screen.h"
-#include "platform/system.h"
+#include "image/clipboard.h"
+#include "controls/dialogs.h"
+#include "system/drives.h"
+#include "controls/screen.h"
+#include "system/system.h"
 
 #include <QImage>
 #include <QSize>

@@ -1,7 +1,7 @@
 #include "support/testapp.h"
 
-#include "platform/picture.h"
-#include "platform/picturebox.h"
+#include "image/picture.h"
+#include "controls/picturebox.h"
 
 #include <QDir>
 #include <QFile>

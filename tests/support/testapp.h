@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/window/frm_ov_main.h"
-#include "platform/drives.h"
+#include "system/drives.h"
 #include "support/doubles.h"
-#include "platform/screen.h"
+#include "controls/screen.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -3,7 +3,7 @@
 #include "frm_saved_pic.h"
 #include "mainform.h"
 
-#include "platform/form.h"
+#include "controls/form.h"
 
 #include <QPointer>
 

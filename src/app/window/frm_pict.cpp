@@ -1,6 +1,6 @@
 #include "frm_pict.h"
 
-#include "platform/picturebox.h"
+#include "controls/picturebox.h"
 
 #include <QCloseEvent>
 

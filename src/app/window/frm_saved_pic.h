@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/form.h"
+#include "controls/form.h"
 
 // The saved-file preview: a tool window showing one file unscaled. Esc hides it,
 // its close box discards it.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/appstate.h"
-#include "platform/commondialog.h"
+#include "controls/commondialog.h"
 
 #include <functional>
 

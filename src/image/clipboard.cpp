@@ -1,6 +1,6 @@
 #include "clipboard.h"
 
-#include "errors.h"
+#include "system/errors.h"
 #include "picture.h"
 
 #include <QBuffer>

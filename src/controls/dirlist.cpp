@@ -1,7 +1,7 @@
 #include "dirlist.h"
 
-#include "errors.h"
-#include "nativefs.h"
+#include "system/errors.h"
+#include "system/nativefs.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialogs.h"
-#include "errors.h"
+#include "system/errors.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 #include "picturebox.h"
 
-#include "errors.h"
+#include "system/errors.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,6 +1,6 @@
 #include "commondialog.h"
 
-#include "errors.h"
+#include "system/errors.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "tga.h"
 
-#include "errors.h"
+#include "system/errors.h"
 
 #include <algorithm>
 #include <vector>

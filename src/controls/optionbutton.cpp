@@ -1,6 +1,6 @@
 #include "optionbutton.h"
 
-#include "errors.h"
+#include "system/errors.h"
 
 #include <QButtonGroup>
 

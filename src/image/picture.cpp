@@ -1,8 +1,8 @@
 #include "picture.h"
 
 #include "bmpheader.h"
-#include "errors.h"
-#include "nativefs.h"
+#include "system/errors.h"
+#include "system/nativefs.h"
 #include "tga.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "errors.h"
+#include "system/errors.h"
 
 #include <QByteArray>
 #include <QImage>

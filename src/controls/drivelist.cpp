@@ -1,7 +1,7 @@
 #include "drivelist.h"
 
-#include "drives.h"
-#include "errors.h"
+#include "system/drives.h"
+#include "system/errors.h"
 
 namespace platform {
 

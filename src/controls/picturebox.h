@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picture.h"
+#include "image/picture.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "filelist.h"
 
-#include "errors.h"
+#include "system/errors.h"
 #include "keyascii.h"
-#include "nativefs.h"
+#include "system/nativefs.h"
 
 #include <QDir>
 #include <QKeyEvent>

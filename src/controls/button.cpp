@@ -1,6 +1,6 @@
 #include "button.h"
 
-#include "errors.h"
+#include "system/errors.h"
 
 #include <QPainter>
 #include <QStyleOptionFocusRect>

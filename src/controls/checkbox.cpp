@@ -1,6 +1,6 @@
 #include "checkbox.h"
 
-#include "errors.h"
+#include "system/errors.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>

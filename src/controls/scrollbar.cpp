@@ -1,6 +1,6 @@
 #include "scrollbar.h"
 
-#include "errors.h"
+#include "system/errors.h"
 
 namespace platform {
 

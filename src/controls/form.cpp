@@ -1,8 +1,8 @@
 #include "form.h"
 
-#include "errors.h"
+#include "system/errors.h"
 #include "keyascii.h"
-#include "picture.h"
+#include "image/picture.h"
 #include "screen.h"
 
 #include <QCloseEvent>
