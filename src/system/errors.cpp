@@ -1,7 +1,5 @@
 #include "errors.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QtGlobal>
 
 #include <atomic>
@@ -15,17 +13,8 @@ void defaultDefectHandler(const char* what) {
 #ifndef NDEBUG
     qFatal("Orvane: unexpected failure in a handler: %s", what);
 #else
+    // The session that opens the window adds a message box (session.cpp).
     std::fprintf(stderr, "Orvane: unexpected failure in a handler: %s\n", what);
-    static bool told = false;
-    if (told || !qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return;
-    told = true;
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Orvane"),
-                    QStringLiteral("Orvane met an unexpected failure and may not work as it "
-                                   "should:\n") +
-                        QString::fromLocal8Bit(what),
-                    QMessageBox::Ok);
-    box.exec();
 #endif
 }
 

@@ -1,6 +1,9 @@
 #include "session.h"
 
+#include "errors.h"
+
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +37,24 @@ void holdWhileConnecting(QtMsgType type, const QMessageLogContext& context, cons
         {type, QByteArray(context.category ? context.category : "default"), text});
 }
 
+#ifdef NDEBUG
+// A release build says once, in a message box as well, that it met a defect; a
+// debug build keeps the default handler, which stops at once.
+void tellDefect(const char* what) {
+    std::fprintf(stderr, "Orvane: unexpected failure in a handler: %s\n", what);
+    static bool told = false;
+    if (told || !qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    told = true;
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Orvane"),
+                    QStringLiteral("Orvane met an unexpected failure and may not work as it "
+                                   "should:\n") +
+                        QString::fromLocal8Bit(what),
+                    QMessageBox::Ok);
+    box.exec();
+}
+#endif
+
 } // namespace
 
 std::unique_ptr<QApplication> openApplication(int& argc, char** argv,
@@ -48,6 +69,9 @@ std::unique_ptr<QApplication> openApplication(int& argc, char** argv,
         qt_message_output(message.type, context, message.text);
     }
     heldMessages.clear();
+#ifdef NDEBUG
+    setDefectHandler(&tellDefect);
+#endif
     return application;
 }
 
