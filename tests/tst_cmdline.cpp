@@ -60,6 +60,9 @@ void CmdlineTest::parse_data() {
                                                 << "" << none << "";
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << Action::Error << ""
                                     << "" << none << "unknown option --frobnicate";
+    QTest::newRow("unknown word after one dash")
+        << QStringList{"-xyz", "a.png"} << Action::Error << ""
+        << "" << none << "unknown option -xyz";
     QTest::newRow("two files") << QStringList{"a.png", "b.png"} << Action::Error << ""
                                << "" << none << "one picture at a time: \"a.png\" and \"b.png\"";
     QTest::newRow("empty file name") << QStringList{""} << Action::Error << ""
@@ -205,6 +208,10 @@ void CmdlineTest::program_data() {
     QTest::newRow("--help without a display")
         << QStringList{"--help"} << noDisplay << 0 << "Usage: orvane [FILE]"
         << "";
+    QTest::newRow("--help names the cut") << QStringList{"-h"} << noDisplay << 0
+                                          << "  orvane cut SHEET [options]   cut a whole sheet "
+                                             "without a window; see orvane cut --help"
+                                          << "";
     QTest::newRow("--version without a display")
         << QStringList{"--version"} << noDisplay << 0 << "Orvane 1.0.0"
         << "";

@@ -8,6 +8,7 @@
 #include "image/picture.h"
 #include "support/doubles.h"
 #include "support/files.h"
+#include "support/imagecheck.h"
 #include "support/testapp.h"
 #include "controls/button.h"
 #include "controls/filelist.h"
@@ -77,34 +78,6 @@ QImage byQt(const QImage& tile, Transform t) {
         result = result.transformed(QTransform().rotate(90)).mirrored(true, false);
     return result.mirrored(t & kFlipH, t & kFlipV).convertToFormat(QImage::Format_ARGB32);
 }
-
-QString firstPixelDifference(const QImage& actual, const QImage& expected) {
-    if (actual.size() != expected.size())
-        return QStringLiteral("size %1x%2, expected %3x%4")
-            .arg(actual.width())
-            .arg(actual.height())
-            .arg(expected.width())
-            .arg(expected.height());
-    const QImage a = actual.convertToFormat(QImage::Format_ARGB32);
-    const QImage e = expected.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            if (a.pixel(x, y) != e.pixel(x, y))
-                return QStringLiteral("(%1, %2) is %3, expected %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(a.pixel(x, y), 8, 16, QLatin1Char('0'))
-                    .arg(e.pixel(x, y), 8, 16, QLatin1Char('0'));
-        }
-    }
-    return {};
-}
-
-#define VERIFY_PIXELS(actual, expected)                                                            \
-    do {                                                                                           \
-        const QString diff = firstPixelDifference((actual), (expected));                           \
-        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
-    } while (false)
 
 // What each cell of the plan shows, rebuilt from the tiles alone.
 void verifyRebuilds(const QImage& sheet, const Plan& plan) {
@@ -979,7 +952,7 @@ void TestCut::windowCutsTheTileset() {
         QVERIFY(dialog);
         QCOMPARE(dialog->tileWidth->value(), 16); // the Fixed size in force
         // The grid is over the view while the dialog is open, not in its image.
-        const QImage screen = f.pics->screenImage();
+        const QImage screen = painted(f.pics);
         gridBoxes = int(screen.pixel(16, 8) != f.pics->image().pixel(16, 8));
         dialog->merge->setCurrentIndex(1); // identical
         QVERIFY(dialog->cut());
@@ -993,7 +966,7 @@ void TestCut::windowCutsTheTileset() {
     QCOMPARE(f.state.fileCounter, std::int16_t(7));
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:007.bmp"));
     QCOMPARE(f.File1->findItems(QStringLiteral("006.bmp"), Qt::MatchExactly).size(), 1);
-    QCOMPARE(f.pics->screenImage(), f.pics->image()); // the grid is gone with the dialog
+    VERIFY_SAME(painted(f.pics), f.pics->image()); // the grid is gone with the dialog
 }
 
 QTEST_MAIN(TestCut)

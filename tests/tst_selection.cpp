@@ -324,7 +324,7 @@ void SelectionTest::fixedPlacement() {
     const QRect box = corners(edges.left() - 1, edges.top() - 1, edges.x() + edges.width() + 1,
                               edges.y() + edges.height() + 1);
     const QImage screen = outline ? withBox(f.pics->image(), box, kWhite) : f.pics->image();
-    VERIFY_SAME(f.pics->screenImage(), screen);
+    VERIFY_SAME(painted(f.pics), screen);
     VERIFY_SAME(painted(f.pics), screen);
 
     release(f.pics, at);
@@ -336,7 +336,7 @@ void SelectionTest::fixedPlacement() {
         VERIFY_SAME(f.pict->image(), backgroundImage(32, 32));
     }
     // The release leaves the screen as it was.
-    VERIFY_SAME(f.pics->screenImage(), screen);
+    VERIFY_SAME(painted(f.pics), screen);
 }
 
 void SelectionTest::gestures_data() {
@@ -463,7 +463,7 @@ void SelectionTest::gestures() {
         const QImage screen = step.outline.isNull()
                                   ? f.pics->image()
                                   : withBox(f.pics->image(), step.outline, kWhite);
-        const QString diff = firstDifference(f.pics->screenImage(), screen);
+        const QString diff = firstDifference(painted(f.pics), screen);
         QVERIFY2(diff.isEmpty(), where + ": " + diff.toUtf8());
         if (!step.capture.isNull())
             captured = step.capture;
@@ -508,7 +508,7 @@ void SelectionTest::onlyTheLeftButtonActs() {
     gesture(f.pics, {{40, 20}, {60, 40}});
     press(f.pics, {100, 100});
     move(f.pics, {200, 200});
-    const QImage screen = f.pics->screenImage();
+    const QImage screen = painted(f.pics);
     QVERIFY(screen != f.pics->image());
     const QImage capture = f.pict->image();
     const QString label = f.Label8->caption();
@@ -538,7 +538,7 @@ void SelectionTest::onlyTheLeftButtonActs() {
     QCOMPARE(f.state.selRight, 200.0);
     QCOMPARE(f.state.selBottom, 200.0);
     QCOMPARE(f.Label8->caption(), label);
-    VERIFY_SAME(f.pics->screenImage(), screen);
+    VERIFY_SAME(painted(f.pics), screen);
     VERIFY_SAME(f.pict->image(), capture);
     VERIFY_PATTERN(f.pict->image(), 44, 24);
 }
@@ -564,7 +564,7 @@ void SelectionTest::dragOutsideTheView() {
     QCOMPARE(f.state.selLeft, -21.0);
     QCOMPARE(f.state.selTop, 14.0);
     QCOMPARE(f.Label8->caption(), QString());
-    VERIFY_SAME(f.pics->screenImage(), f.pics->image());
+    VERIFY_SAME(painted(f.pics), f.pics->image());
     QTest::mouseMove(window, at(500, 50));
     QCOMPARE(f.state.selLeft, 484.0);
     QCOMPARE(f.Label8->caption(), QString());
@@ -584,7 +584,7 @@ void SelectionTest::pressBeforeAnyImport() {
     press(f.pics, {40, 20});
     QVERIFY(app.dialogs.messages.isEmpty());
     VERIFY_SAME(f.pics->image(), backgroundImage(448, 640));
-    VERIFY_SAME(f.pics->screenImage(),
+    VERIFY_SAME(painted(f.pics),
                 withBox(backgroundImage(448, 640), corners(23, 3, 41, 21), kWhite));
     release(f.pics, {40, 20});
     QCOMPARE(f.pict->size(), QSize(16, 16));
@@ -597,7 +597,7 @@ void SelectionTest::scrollWipesOutline() {
     app.pasteImage(patternImage(1000, 1000));
     QVERIFY(chooseMode(f, fixed(Size::Preset16)));
     press(f.pics, {40, 20});
-    QVERIFY(f.pics->screenImage() != f.pics->image());
+    QVERIFY(painted(f.pics) != f.pics->image());
     // The wheel over a scroll bar reaches it while the button is still held on the view.
     QWheelEvent wheel(QPointF(5, 5), f.HScroll1->mapToGlobal(QPointF(5, 5)), QPoint(),
                       QPoint(0, -120), Qt::LeftButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -605,12 +605,12 @@ void SelectionTest::scrollWipesOutline() {
     const int offset = f.HScroll1->value();
     QVERIFY(offset > 0);
     VERIFY_PATTERN(f.pics->image(), offset, 0);
-    VERIFY_SAME(f.pics->screenImage(), f.pics->image());
+    VERIFY_SAME(painted(f.pics), f.pics->image());
     // The drag that follows draws on the new view, and on the screen only.
     move(f.pics, {60, 40});
     move(f.pics, {70, 50});
     VERIFY_PATTERN(f.pics->image(), offset, 0);
-    VERIFY_SAME(f.pics->screenImage(), withBox(f.pics->image(), corners(53, 33, 71, 51), kWhite));
+    VERIFY_SAME(painted(f.pics), withBox(f.pics->image(), corners(53, 33, 71, 51), kWhite));
     release(f.pics, {70, 50});
     VERIFY_PATTERN(f.pict->image(), 54 + offset, 34);
 }
@@ -987,7 +987,7 @@ void SelectionTest::colour() {
     app.pasteImage(patternImage(1000, 1000));
     QVERIFY(chooseMode(f, fixed(Size::Preset16)));
     press(f.pics, {40, 20});
-    const QImage before = f.pics->screenImage();
+    const QImage before = painted(f.pics);
     const QRgb red = 0xFFC02040;
     if (chosen)
         app.dialogs.colorAnswers.push_back(red);
@@ -997,9 +997,9 @@ void SelectionTest::colour() {
     QCOMPARE(f.pics->foreColor() & 0xFFFFFF, now & 0xFFFFFF);
     QVERIFY(app.dialogs.messages.isEmpty());
     // The outline on the screen keeps its colour; the next one takes the new colour.
-    VERIFY_SAME(f.pics->screenImage(), before);
+    VERIFY_SAME(painted(f.pics), before);
     move(f.pics, {60, 40});
-    VERIFY_SAME(f.pics->screenImage(), withBox(f.pics->image(), corners(43, 23, 61, 41), now));
+    VERIFY_SAME(painted(f.pics), withBox(f.pics->image(), corners(43, 23, 61, 41), now));
 }
 
 void SelectionTest::sizesBelowOne_data() {
@@ -1038,10 +1038,10 @@ void SelectionTest::sizesBelowOne() {
     QCOMPARE(f.state.tileHeight, height.toDouble());
     for (const QPoint at : {QPoint(100, 100), QPoint(0, 0), QPoint(5, 700)}) {
         press(f.pics, at);
-        VERIFY_SAME(f.pics->screenImage(), f.pics->image());
+        VERIFY_SAME(painted(f.pics), f.pics->image());
         QCOMPARE(f.Label8->caption(), label);
         move(f.pics, at + QPoint(20, 20));
-        VERIFY_SAME(f.pics->screenImage(), f.pics->image());
+        VERIFY_SAME(painted(f.pics), f.pics->image());
         QCOMPARE(f.Label8->caption(), QString());
         release(f.pics, at + QPoint(20, 20));
         QCOMPARE(f.pict->size(), first.size());
@@ -1077,7 +1077,7 @@ void SelectionTest::roadOfOneTile() {
     QCOMPARE(f.state.selTop, 0.0);
     QCOMPARE(f.state.selRight, 64.0);
     QCOMPARE(f.state.selBottom, 32.0);
-    VERIFY_SAME(f.pics->screenImage(), withBox(f.pics->image(), corners(31, -1, 65, 33), kWhite));
+    VERIFY_SAME(painted(f.pics), withBox(f.pics->image(), corners(31, -1, 65, 33), kWhite));
     // 5: the release.
     release(f.pics, {70, 40});
     QCOMPARE(f.pict->size(), QSize(32, 32));

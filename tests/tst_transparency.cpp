@@ -59,40 +59,6 @@ QImage overBackground(const QImage& image) {
     return result;
 }
 
-// Straight ARGB, pixel by pixel; where `alphaOnlyWhenClear`, a pixel of alpha 0
-// need only be clear (some codecs keep no colour there).
-QString argbDifference(const QImage& actual, const QImage& expected,
-                       bool alphaOnlyWhenClear = false) {
-    if (actual.size() != expected.size())
-        return QStringLiteral("size %1x%2 instead of %3x%4")
-            .arg(actual.width())
-            .arg(actual.height())
-            .arg(expected.width())
-            .arg(expected.height());
-    const QImage a = actual.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < expected.height(); ++y) {
-        for (int x = 0; x < expected.width(); ++x) {
-            const QRgb got = a.pixel(x, y);
-            const QRgb want = expected.pixel(x, y);
-            const bool same =
-                alphaOnlyWhenClear && qAlpha(want) == 0 ? qAlpha(got) == 0 : got == want;
-            if (!same)
-                return QStringLiteral("pixel (%1, %2): %3 instead of %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(got, 8, 16, QLatin1Char('0'))
-                    .arg(want, 8, 16, QLatin1Char('0'));
-        }
-    }
-    return {};
-}
-
-#define VERIFY_ARGB(actual, expected, alphaOnlyWhenClear)                                          \
-    do {                                                                                           \
-        const QString diff = argbDifference((actual), (expected), (alphaOnlyWhenClear));           \
-        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
-    } while (false)
-
 // A 32-bit uncompressed Targa file, rows from the top, 8 bits of alpha. Targa has
 // no signature, so it also shows that a picture is read by its extension when its
 // content names no format.

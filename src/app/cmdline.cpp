@@ -1,5 +1,8 @@
 #include "cmdline.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
 namespace app {
 
 Invocation parseCommandLine(const QStringList& arguments, const QStringList& subcommands) {
@@ -16,36 +19,49 @@ Invocation parseCommandLine(const QStringList& arguments, const QStringList& sub
         result.error = error;
         return result;
     };
-    bool optionsEnded = false;
-    for (const QString& argument : arguments) {
-        if (!optionsEnded && argument == u"--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (!optionsEnded && argument.startsWith(u'-') && argument != u"-") {
-            // The first of --help and --version wins, as with most programs.
-            Invocation answer;
-            if (argument == u"-h" || argument == u"--help")
-                answer.action = Invocation::Action::Help;
-            else if (argument == u"--version")
-                answer.action = Invocation::Action::Version;
-            else
-                return fail(QStringLiteral("unknown option %1").arg(argument));
-            return answer;
-        }
-        if (argument.isEmpty())
-            return fail(QStringLiteral("the picture's file name is empty"));
-        if (!result.file.isEmpty())
-            return fail(QStringLiteral("one picture at a time: \"%1\" and \"%2\"")
-                            .arg(result.file, argument));
-        result.file = argument;
+    QCommandLineParser parser;
+    // A word after one dash is one option, so that an unknown "-xyz" is named
+    // whole; "--" ends the options and a lone "-" is a file name.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addPositionalArgument(QStringLiteral("file"), QString());
+    const bool parsed = parser.parse(QStringList(QStringLiteral("orvane")) + arguments);
+    // The first of --help and --version wins, as with most programs.
+    if (const QStringList named = parser.optionNames(); !named.isEmpty()) {
+        Invocation answer;
+        answer.action = version.names().contains(named.first()) ? Invocation::Action::Version
+                                                                : Invocation::Action::Help;
+        return answer;
     }
+    if (!parsed) {
+        // Named as the user typed it, dashes included.
+        const QString unknown = parser.unknownOptionNames().value(0);
+        QString typed = unknown;
+        for (const QString& argument : arguments)
+            if (argument == QStringLiteral("-") + unknown ||
+                argument == QStringLiteral("--") + unknown) {
+                typed = argument;
+                break;
+            }
+        return fail(QStringLiteral("unknown option %1").arg(typed));
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return fail(QStringLiteral("one picture at a time: \"%1\" and \"%2\"")
+                        .arg(files.at(0), files.at(1)));
+    if (!files.isEmpty() && files.first().isEmpty())
+        return fail(QStringLiteral("the picture's file name is empty"));
+    result.file = files.value(0);
     return result;
 }
 
 QString usageText() {
     return QStringLiteral(
         "Usage: orvane [FILE]\n"
+        "       orvane cut SHEET [options]\n"
         "Cuts tiles out of a tileset picture and saves them as numbered bitmaps.\n"
         "\n"
         "  FILE           a picture to import at start-up, as \"Import Tileset\" does\n"
@@ -54,6 +70,8 @@ QString usageText() {
         "  -h, --help     print this help and exit\n"
         "      --version  print the version and exit\n"
         "  --             treat what follows as a file name, even if it starts with -\n"
+        "\n"
+        "  orvane cut SHEET [options]   cut a whole sheet without a window; see orvane cut --help\n"
         "\n"
         "Orvane needs a graphical session (DISPLAY or WAYLAND_DISPLAY).\n");
 }

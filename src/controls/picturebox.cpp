@@ -269,13 +269,6 @@ void PictureBox::drawTransient(QPainter& painter) const {
         drawBox(painter, box.rect, box.color);
 }
 
-QImage PictureBox::screenImage() const {
-    QImage screen = shownImage().copy();
-    QPainter painter(&screen);
-    drawTransient(painter);
-    return screen;
-}
-
 void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);

@@ -54,8 +54,6 @@ public:
     const QImage& image() const { return image_; }
     // The persistent picture over the background colour, RGB32.
     const QImage& shownImage() const { return alpha_ ? shown_ : image_; }
-    // What the screen shows: the shown image with the transient drawing over it.
-    QImage screenImage() const;
 
     std::function<void(int button, int shift, double x, double y)> onMouseDown;
     std::function<void(int button, int shift, double x, double y)> onMouseMove;

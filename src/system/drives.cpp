@@ -13,23 +13,15 @@ QString canonicalForm(const QString& path) {
     return QDir::cleanPath(QDir::fromNativeSeparators(path));
 }
 
-Qt::CaseSensitivity pathCase() {
-#ifdef Q_OS_WIN
-    return Qt::CaseInsensitive;
-#else
-    return Qt::CaseSensitive;
-#endif
-}
-
 } // namespace
 
 bool folderContains(const QString& folder, const QString& path) {
     const QString f = canonicalForm(folder);
     const QString p = canonicalForm(path);
-    if (p.compare(f, pathCase()) == 0)
+    if (p == f)
         return true;
     const QString prefix = f.endsWith(u'/') ? f : f + u'/';
-    return p.startsWith(prefix, pathCase());
+    return p.startsWith(prefix);
 }
 
 bool Drives::canOpen(const QString& root) const {
@@ -55,10 +47,6 @@ QString Drives::currentFolder(const QString& root) const {
 
 QStringList SystemDrives::roots() const {
     QStringList result;
-#ifdef Q_OS_WIN
-    for (const QFileInfo& drive : QDir::drives())
-        result << QDir::toNativeSeparators(drive.absolutePath());
-#else
     result << QStringLiteral("/");
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         const QString root = volume.rootPath();
@@ -71,7 +59,6 @@ QStringList SystemDrives::roots() const {
             }
         }
     }
-#endif
     return result;
 }
 

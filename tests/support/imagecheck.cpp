@@ -40,16 +40,20 @@ QImage regionOf(const QImage& image, const QRect& region) {
                   region.height(), image.bytesPerLine(), image.format());
 }
 
-QString firstDifference(const QImage& actual, const QImage& expected) {
+QString firstDifference(const QImage& actual, const QImage& expected, PixelMatch match) {
     if (actual.size() != expected.size())
         return QStringLiteral("size %1x%2 instead of %3x%4")
             .arg(actual.width())
             .arg(actual.height())
             .arg(expected.width())
             .arg(expected.height());
+    const bool colourOnly = match == PixelMatch::Colour;
+    const QImage::Format format = colourOnly ? QImage::Format_RGB32 : QImage::Format_ARGB32;
+    const QRgb mask = colourOnly ? 0xFFFFFF : 0xFFFFFFFF;
+    const int digits = colourOnly ? 6 : 8;
     // Whole rows at a time: the soak compares a full view after every event.
-    const QImage a = actual.convertToFormat(QImage::Format_RGB32);
-    const QImage e = expected.convertToFormat(QImage::Format_RGB32);
+    const QImage a = actual.convertToFormat(format);
+    const QImage e = expected.convertToFormat(format);
     const auto rowBytes = std::size_t(e.width()) * sizeof(QRgb);
     for (int y = 0; y < e.height(); ++y) {
         const auto* ar = reinterpret_cast<const QRgb*>(a.constScanLine(y));
@@ -57,12 +61,15 @@ QString firstDifference(const QImage& actual, const QImage& expected) {
         if (std::memcmp(ar, er, rowBytes) == 0)
             continue;
         for (int x = 0; x < e.width(); ++x) {
-            if ((ar[x] & 0xFFFFFF) != (er[x] & 0xFFFFFF))
+            const bool same = match == PixelMatch::ArgbClearAsAny && qAlpha(er[x]) == 0
+                                  ? qAlpha(ar[x]) == 0
+                                  : (ar[x] & mask) == (er[x] & mask);
+            if (!same)
                 return QStringLiteral("pixel (%1, %2): %3 instead of %4")
                     .arg(x)
                     .arg(y)
-                    .arg(ar[x] & 0xFFFFFF, 6, 16, QLatin1Char('0'))
-                    .arg(er[x] & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+                    .arg(ar[x] & mask, digits, 16, QLatin1Char('0'))
+                    .arg(er[x] & mask, digits, 16, QLatin1Char('0'));
         }
     }
     return {};
@@ -73,6 +80,19 @@ bool holdsPattern(const QImage& image, int sx, int sy, QString* where) {
     if (where)
         *where = difference;
     return difference.isEmpty();
+}
+
+QImage transformed(const QImage& tile, cut::Transform t) {
+    const QImage source = tile.convertToFormat(QImage::Format_ARGB32);
+    QImage result(cut::transformedSize(source.size(), t), QImage::Format_ARGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x) {
+            const QPoint from = cut::sourcePixel(t, source.size(), x, y);
+            line[x] = source.pixel(from);
+        }
+    }
+    return result;
 }
 
 QImage painted(QWidget* widget) {

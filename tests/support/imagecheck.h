@@ -2,6 +2,8 @@
 
 #include "support/testapp.h"
 
+#include "cut/transform.h"
+
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -28,13 +30,25 @@ QImage patternFrom(int sx, int sy, const QSize& size);
 // image must outlive the part.
 QImage regionOf(const QImage& image, const QRect& region);
 
-// Where two pictures differ in size or in any pixel's colour (alpha aside); empty
-// when they don't. Every comparison of pixels in the tests goes through here.
-QString firstDifference(const QImage& actual, const QImage& expected);
+// What counts as the same pixel.
+enum class PixelMatch {
+    Colour,         // the colour, alpha aside: what a screen shows
+    Argb,           // every channel, straight (not premultiplied)
+    ArgbClearAsAny, // every channel, but where alpha is 0 only that it is 0
+};
+
+// Where two pictures differ in size or in any pixel; empty when they don't. Every
+// comparison of pixels in the tests goes through here.
+QString firstDifference(const QImage& actual, const QImage& expected,
+                        PixelMatch match = PixelMatch::Colour);
 
 // Whether the image holds patternImage's pixels from (sx, sy) on; on failure
 // says where in `where`.
 bool holdsPattern(const QImage& image, int sx, int sy, QString* where = nullptr);
+
+// A tile as it shows under the transform, pixel by pixel from the transform's
+// own rule: what the cut's faster paths must match.
+QImage transformed(const QImage& tile, cut::Transform t);
 
 // What a widget really paints on the screen, as opposed to any image it keeps.
 QImage painted(QWidget* widget);
@@ -44,6 +58,18 @@ QImage painted(QWidget* widget);
         const QString diff = firstDifference((actual), (expected));                                \
         QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
     } while (false)
+
+// Straight ARGB, pixel by pixel; where `alphaOnlyWhenClear`, a pixel of alpha 0
+// need only be clear (some codecs keep no colour there).
+#define VERIFY_ARGB(actual, expected, alphaOnlyWhenClear)                                          \
+    do {                                                                                           \
+        const QString diff =                                                                       \
+            firstDifference((actual), (expected),                                                  \
+                            (alphaOnlyWhenClear) ? PixelMatch::ArgbClearAsAny : PixelMatch::Argb); \
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));                                                \
+    } while (false)
+
+#define VERIFY_PIXELS(actual, expected) VERIFY_ARGB(actual, expected, false)
 
 // The image holds patternImage's pixels from (sx, sy) on.
 #define VERIFY_PATTERN(image, sx, sy)                                                              \

@@ -1,7 +1,5 @@
 #include "layout.h"
 
-#include <QByteArray>
-
 namespace layout {
 
 namespace {
@@ -65,13 +63,6 @@ std::vector<Control> build() {
     return t;
 }
 
-const Control* find(const char* name) {
-    for (const Control& control : mainWindow())
-        if (qstrcmp(control.name, name) == 0)
-            return &control;
-    return nullptr;
-}
-
 } // namespace
 
 const std::vector<Control>& mainWindow() {
@@ -83,14 +74,6 @@ QRect pixels(const Control& control) {
     const QRect& t = control.twips;
     return QRect(t.x() / kTwipsPerLayoutPixel, t.y() / kTwipsPerLayoutPixel,
                  t.width() / kTwipsPerLayoutPixel, t.height() / kTwipsPerLayoutPixel);
-}
-
-QRect windowPixels(const Control& control) {
-    QRect place = pixels(control);
-    for (const Control* c = control.container ? find(control.container) : nullptr; c;
-         c = c->container ? find(c->container) : nullptr)
-        place.translate(pixels(*c).topLeft());
-    return place;
 }
 
 } // namespace layout

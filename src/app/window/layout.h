@@ -50,8 +50,6 @@ const std::vector<Control>& mainWindow();
 
 // A control's place in pixels of its container.
 QRect pixels(const Control& control);
-// A control's place in pixels of the main window's client area.
-QRect windowPixels(const Control& control);
 
 // The main window's client size in pixels (12660 x 10140 twips outside).
 inline constexpr int kWindowWidth = 844;
