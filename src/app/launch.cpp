@@ -8,6 +8,7 @@
 #include "platform/clipboard.h"
 #include "platform/drives.h"
 #include "platform/errors.h"
+#include "platform/nativefs.h"
 #include "platform/picture.h"
 #include "platform/qtdialogs.h"
 #include "platform/screen.h"
@@ -88,7 +89,7 @@ int runWindow(char* programName, const QString& file) {
 int launch(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << platform::decodePath(QByteArray(argv[i])); // names in any bytes
     QStringList names;
     for (const Subcommand& command : subcommands())
         names << command.name;
