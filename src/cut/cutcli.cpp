@@ -12,6 +12,11 @@
 #include <QDir>
 #include <QRegularExpression>
 
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace cut {
 
 namespace {
@@ -139,6 +144,35 @@ Arguments parse(const QStringList& args) {
     return a;
 }
 
+// libpng says what is wrong with a damaged file on standard error itself, before
+// the reader fails; the failure is said once, in the program's words, below.
+// The command runs on one thread, so standard error is the decoder's alone
+// meanwhile.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 // "1 cell", "1024 cells".
 QString counted(int n, const char* one, const char* many) {
     return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
@@ -245,6 +279,7 @@ int runCutCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
                     kExitUnreadable);
     QImage sheet;
     try {
+        const QuietStandardError quiet;
         sheet = platform::loadImageWithAlpha(a.sheet);
     } catch (const platform::PlatformError& error) {
         return fail(QStringLiteral("Cannot read the sheet %1: %2")
