@@ -58,7 +58,7 @@ QImage randomTile(QRandomGenerator& random, int width, int height, bool opaque =
         for (int x = 0; x < width; ++x) {
             QRgb p = random.generate() | (opaque ? 0xFF000000u : 0u);
             if (qAlpha(p) == 0)
-                p = 0; // as a sheet is loaded: a transparent pixel has no colour
+                p = 0; // hidden colours have a test of their own
             tile.setPixel(x, y, p);
         }
     }
