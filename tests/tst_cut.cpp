@@ -236,6 +236,7 @@ private slots:
     void killedCutLeavesWholeFiles();
     void hiddenColoursOfTransparentPixels();
     void programNamesAndMessages();
+    void dialogKeepsToItsFolder();
 };
 
 void TestCut::grid_data() {
@@ -1432,6 +1433,42 @@ void TestCut::programNamesAndMessages() {
     QVERIFY2(err.startsWith(QStringLiteral("orvane cut: Cannot read the sheet broken.png: ")) &&
                  err.count(u'\n') == 1,
              qPrintable(err));
+}
+
+void TestCut::dialogKeepsToItsFolder() {
+    const Sample s = sample();
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString victim = dir.filePath(QStringLiteral("victim.tmx"));
+    QVERIFY(QDir().mkpath(out));
+    QVERIFY(writeFile(victim, "victim"));
+    const QString map = out + QStringLiteral("/map.tmx");
+    QCOMPARE(::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(map).constData()),
+             0);
+    doubles::ScriptedDialogs dialogs;
+    CutDialog dialog(s.sheet, 0, out, QSize(8, 8), dialogs, {});
+    dialog.skipBlank->setChecked(true);
+    dialog.merge->setCurrentIndex(int(Merge::Flips));
+    dialog.writeMap->setChecked(true);
+
+    // A map named like one of the tiles is refused before anything is written.
+    dialog.mapPath->setText(out + QStringLiteral("/001.bmp"));
+    QVERIFY(!dialog.cut());
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages[0].contains(QStringLiteral("name the same file")),
+             qPrintable(dialogs.messages[0]));
+    QCOMPARE(filesIn(out), QStringList{QStringLiteral("map.tmx")});
+
+    // A map that is a link: replaced when the user says so, its target untouched.
+    dialogs.messages.clear();
+    dialogs.questionAnswers.push_back(true);
+    dialog.mapPath->setText(map);
+    QVERIFY(dialog.cut());
+    QCOMPARE(dialogs.questions, QStringList{QStringLiteral("map.tmx already exists. Replace it?")});
+    QCOMPARE(dialogs.messages, QStringList());
+    QCOMPARE(bytesOf(victim), QByteArray("victim"));
+    QVERIFY(S_ISREG(lstatMode(map)));
+    QVERIFY(bytesOf(map).startsWith("<?xml"));
 }
 
 QTEST_MAIN(TestCut)
