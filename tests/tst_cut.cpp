@@ -6,6 +6,7 @@
 #include "cut/writer.h"
 
 #include "image/picture.h"
+#include "system/wholefile.h"
 #include "support/doubles.h"
 #include "support/files.h"
 #include "support/imagecheck.h"
@@ -16,22 +17,30 @@
 #include "controls/picturebox.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QCheckBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSpinBox>
+#include <QThread>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTransform>
 
+#include <fcntl.h>
+#include <csignal>
+#include <tuple>
+
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace cut;
@@ -50,7 +59,7 @@ QImage randomTile(QRandomGenerator& random, int width, int height, bool opaque =
         for (int x = 0; x < width; ++x) {
             QRgb p = random.generate() | (opaque ? 0xFF000000u : 0u);
             if (qAlpha(p) == 0)
-                p = 0; // as a sheet is loaded: a transparent pixel has no colour
+                p = 0; // hidden colours have a test of their own
             tile.setPixel(x, y, p);
         }
     }
@@ -191,6 +200,16 @@ private slots:
     void commandLineNeedsNoDisplay();
     void tiledRoundTrip_data();
     void tiledRoundTrip();
+    void hostileTargets_data();
+    void hostileTargets();
+    void fileAppearingStopsTheCut();
+    void heldFolderRefusesTheCut();
+    void twoCutsSideBySide_data();
+    void twoCutsSideBySide();
+    void killedCutLeavesWholeFiles();
+    void hiddenColoursOfTransparentPixels();
+    void programNamesAndMessages();
+    void dialogKeepsToItsFolder();
 };
 
 void TestCut::grid_data() {
@@ -585,7 +604,8 @@ void TestCut::fullDiskStopsMidCut() {
     QCOMPARE(dialog.fileCounter(), 100 + outcome.written);
     const QString failed = dir.filePath(numbered(100 + outcome.written, 1).front());
     QCOMPARE(outcome.failedFile, failed);
-    QCOMPARE(dialogs.messages, QStringList{QStringLiteral("File error!\r") + failed});
+    QCOMPARE(dialogs.messages, QStringList{QStringLiteral("File error!\r") + failed +
+                                           QStringLiteral("\rNo space left on device")});
     // Only whole files: those before the failure, each holding its tile; no part
     // of the failed one, no temporary file.
     QCOMPARE(filesIn(dir.path()), numbered(100, outcome.written));
@@ -716,9 +736,9 @@ void TestCut::commandLine_data() {
                                     << "orvane cut: Unknown option --force.\n" + help << 0;
     QTest::newRow("value on a flag")
         << QStringList{"SHEET", "--tile", "8x8", "--skip-blank=1"} << 2 << ""
-        << "orvane cut: --skip-blank takes no value.\n" + help << 0;
+        << "orvane cut: Unexpected value after '--skip-blank'.\n" + help << 0;
     QTest::newRow("value missing") << QStringList{"SHEET", "--tile"} << 2 << ""
-                                   << "orvane cut: --tile needs a value.\n" + help << 0;
+                                   << "orvane cut: Missing value after '--tile'.\n" + help << 0;
     QTest::newRow("start past 999")
         << QStringList{"SHEET", "--tile", "8x8", "--start", "1000"} << 2 << ""
         << "orvane cut: --start needs a whole number from 0 to 999, not \"1000\".\n" + help << 0;
@@ -728,7 +748,8 @@ void TestCut::commandLine_data() {
         << 0;
     QTest::newRow("missing sheet")
         << QStringList{"OUT/nothing.png", "--tile", "8x8", "--out", "OUT"} << 3 << ""
-        << "orvane cut: Cannot read the sheet OUT/nothing.png: " << 0;
+        << "orvane cut: The sheet OUT/nothing.png does not exist.\n"
+        << 0;
     QTest::newRow("not a picture")
         << QStringList{"TEXT", "--tile", "8x8", "--out", "OUT"} << 3 << ""
         << "orvane cut: Cannot read the sheet " << 0;
@@ -738,9 +759,20 @@ void TestCut::commandLine_data() {
         << 0;
     QTest::newRow("existing without --overwrite")
         << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT", "EXISTS"} << 5 << ""
-        << "orvane cut: 1 of the files to write already exist (OUT/001.bmp among them); "
-           "nothing written. Use --overwrite to replace them.\n"
+        << "orvane cut: OUT/001.bmp already exists; nothing written. Use --overwrite to "
+           "replace it.\n"
         << 1;
+    QTest::newRow("one cell") << QStringList{"SHEET", "--tile", "32x32", "--out", "OUT"} << 0
+                              << "1 cell, 0 blank, 0 merged, 1 written: 000.bmp to 000.bmp\n"
+                              << "" << 1;
+    QTest::newRow("one number left")
+        << QStringList{"SHEET", "--tile", "8x8", "--start", "999", "--out", "OUT"} << 4 << ""
+        << "orvane cut: 16 tiles to write, but only 1 number is left up to 999.\n"
+        << 0;
+    QTest::newRow("sheet after --")
+        << QStringList{"--tile", "8x8", "--out", "OUT", "--", "SHEET"} << 0
+        << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
+        << "" << 16;
     QTest::newRow("existing with --overwrite")
         << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT", "EXISTS", "--overwrite"} << 0
         << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
@@ -967,6 +999,449 @@ void TestCut::windowCutsTheTileset() {
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:007.bmp"));
     QCOMPARE(f.File1->findItems(QStringLiteral("006.bmp"), Qt::MatchExactly).size(), 1);
     VERIFY_SAME(painted(f.pics), f.pics->image()); // the grid is gone with the dialog
+}
+
+namespace {
+
+// Every entry below the folder by path: a link as where it points (never
+// followed), a folder as such, a file as its bytes.
+QMap<QString, QByteArray> snapshot(const QString& folder) {
+    QMap<QString, QByteArray> result;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        result.insert(path, info.isSymLink() ? "link to " + QFile::encodeName(info.symLinkTarget())
+                            : info.isDir()   ? QByteArray("<folder>")
+                                             : bytesOf(path));
+    }
+    return result;
+}
+
+mode_t lstatMode(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+// The mode a file the program makes gets: 0666 less the umask.
+mode_t programMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// A sheet of noise whose every cell differs, cut into `columns` x `rows` cells of `tile`.
+QImage noiseSheet(quint32 seed, int tile, int columns, int rows) {
+    QRandomGenerator random(seed);
+    return randomTile(random, tile * columns, tile * rows, true);
+}
+
+QStringList cutArguments(const QStringList& words) {
+    return QStringList{QStringLiteral("cut")} + words;
+}
+
+} // namespace
+
+void TestCut::hostileTargets_data() {
+    QTest::addColumn<QStringList>("prepare");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+
+    // The cut writes 000.bmp to 002.bmp into OUT, and what `args` add. ROOT holds
+    // OUT and ELSE, a folder the cut has no business in, with victim.tmx in it.
+    const QStringList none;
+    const QStringList mapLink{"link OUT/map.tmx ELSE/victim.tmx"};
+    const QStringList tilesetDangling{"link OUT/map.tsx ELSE/none.tsx"};
+    QTest::newRow("map a link to a file")
+        << mapLink << QStringList{"--tmx", "OUT/map.tmx"} << 5 << "already exists";
+    QTest::newRow("map a link to a file, --overwrite")
+        << mapLink << QStringList{"--tmx", "OUT/map.tmx", "--overwrite"} << 0 << "";
+    QTest::newRow("tileset a dangling link")
+        << tilesetDangling << QStringList{"--tmx", "OUT/map.tmx"} << 5 << "already exists";
+    QTest::newRow("tileset a dangling link, --overwrite")
+        << tilesetDangling << QStringList{"--tmx", "OUT/map.tmx", "--overwrite"} << 0 << "";
+    QTest::newRow("tile a dangling link")
+        << QStringList{"link OUT/001.bmp ELSE/none.bmp"} << none << 5 << "already exists";
+    QTest::newRow("map named like a tile")
+        << none << QStringList{"--tmx", "OUT/002.bmp", "--overwrite"} << 2 << "name the same file";
+    QTest::newRow("map named like its tileset")
+        << none << QStringList{"--tmx", "OUT/map.tsx"} << 2 << "name the same file";
+    QTest::newRow("map named like a tile through a linked folder")
+        << QStringList{"link ROOT/linked OUT"} << QStringList{"--tmx", "ROOT/linked/001.bmp"} << 2
+        << "name the same file";
+    QTest::newRow("map folder missing")
+        << none << QStringList{"--tmx", "OUT/none/map.tmx"} << 2 << "does not exist";
+    QTest::newRow("map folder read-only")
+        << QStringList{"readonly ROOT/ro"} << QStringList{"--tmx", "ROOT/ro/map.tmx"} << 2
+        << "cannot be written to: Permission denied";
+    QTest::newRow("map a folder") << QStringList{"folder OUT/sub"}
+                                  << QStringList{"--tmx", "OUT/sub", "--overwrite"} << 2
+                                  << "is a folder";
+    QTest::newRow("tile a folder")
+        << QStringList{"folder OUT/001.bmp"} << QStringList{"--overwrite"} << 2 << "is a folder";
+    QTest::newRow("control character in the map's name")
+        << none << QStringList{"--tmx", "OUT/ma\x01p.tmx"} << 2 << "control character";
+    QTest::newRow("output folder a file")
+        << QStringList{"file ROOT/file"} << QStringList{"--out", "ROOT/file"} << 2
+        << "is not a folder";
+}
+
+void TestCut::hostileTargets() {
+    QFETCH(QStringList, prepare);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const QString out = root + QStringLiteral("/out");
+    const QString elsewhere = root + QStringLiteral("/else");
+    const auto expand = [&](const QString& word) {
+        for (const auto& [token, path] :
+             {std::pair{QStringLiteral("ROOT"), root}, std::pair{QStringLiteral("OUT"), out},
+              std::pair{QStringLiteral("ELSE"), elsewhere}}) {
+            if (word.startsWith(token))
+                return path + word.mid(token.size());
+        }
+        return word;
+    };
+    QVERIFY(QDir().mkpath(out) && QDir().mkpath(elsewhere));
+    QVERIFY(writeFile(elsewhere + QStringLiteral("/victim.tmx"), "victim"));
+    QVERIFY(::chmod(QFile::encodeName(elsewhere + QStringLiteral("/victim.tmx")).constData(),
+                    0640) == 0);
+    const QString sheet = root + QStringLiteral("/sheet.png");
+    QVERIFY(sample().sheet.save(sheet));
+    Restore restore;
+    for (const QString& line : prepare) {
+        const QStringList w = line.split(u' ');
+        const QByteArray path = QFile::encodeName(expand(w[1]));
+        if (w[0] == u"link") {
+            QCOMPARE(::symlink(QFile::encodeName(expand(w[2])).constData(), path.constData()), 0);
+        } else if (w[0] == u"folder") {
+            QCOMPARE(::mkdir(path.constData(), 0755), 0);
+        } else if (w[0] == u"file") {
+            QVERIFY(writeFile(expand(w[1]), "a file"));
+        } else if (w[0] == u"readonly") {
+            if (geteuid() == 0)
+                QSKIP("Permissions do not stop writes here (running as root)");
+            QCOMPARE(::mkdir(path.constData(), 0555), 0);
+            restore.set([path] { ::chmod(path.constData(), 0755); });
+        }
+    }
+    QStringList words{sheet,
+                      QStringLiteral("--tile"),
+                      QStringLiteral("8x8"),
+                      QStringLiteral("--skip-blank"),
+                      QStringLiteral("--merge"),
+                      QStringLiteral("flips"),
+                      QStringLiteral("--out"),
+                      out};
+    for (const QString& word : args)
+        words << expand(word);
+    const auto before = snapshot(root);
+
+    const Cli result = runCli(words);
+    QCOMPARE(result.code, code);
+    if (says.isEmpty())
+        QCOMPARE(result.err, QString());
+    else
+        QVERIFY2(result.err.contains(says), qPrintable(result.err));
+
+    const auto after = snapshot(root);
+    if (code != 0) {
+        QCOMPARE(after, before); // nothing at all written
+        return;
+    }
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        if (!it.key().startsWith(out + u'/'))
+            QCOMPARE(after.value(it.key()), it.value());
+    }
+    for (auto it = after.begin(); it != after.end(); ++it) {
+        QVERIFY2(it.key().startsWith(out + u'/') || before.contains(it.key()),
+                 qPrintable(it.key()));
+        if (it.key().startsWith(out + u'/')) {
+            // Links replaced by files of the program's own, none left behind.
+            QVERIFY2(S_ISREG(lstatMode(it.key())), qPrintable(it.key()));
+            QCOMPARE(lstatMode(it.key()) & 07777, programMode());
+        }
+    }
+    QVERIFY(after.value(out + QStringLiteral("/map.tmx")).startsWith("<?xml"));
+    QVERIFY(after.value(out + QStringLiteral("/map.tsx")).startsWith("<?xml"));
+}
+
+void TestCut::fileAppearingStopsTheCut() {
+    const Sample s = sample();
+    QTemporaryDir dir;
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Merge::None});
+    const QString planted = dir.filePath(QStringLiteral("003.bmp"));
+    // Another program makes 003.bmp after the checks, while 002.bmp is written.
+    const Outcome outcome = writeCut(
+        s.sheet, plan, Output{dir.path(), 0, Format::Bmp, dir.filePath(QStringLiteral("m.tmx"))},
+        [&](int written, int) { return written != 2 || writeFile(planted, "theirs"); });
+    QCOMPARE(outcome.failure, Outcome::Failure::Appeared);
+    QCOMPARE(outcome.failedFile, planted);
+    QVERIFY2(outcome.reason.contains(QStringLiteral("appeared while the cut was writing")),
+             qPrintable(outcome.reason));
+    QCOMPARE(outcome.written, 3);
+    QCOMPARE(bytesOf(planted), QByteArray("theirs"));
+    QCOMPARE(filesIn(dir.path()), numbered(0, 4)); // and no map
+}
+
+void TestCut::heldFolderRefusesTheCut() {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString maps = dir.filePath(QStringLiteral("maps"));
+    QVERIFY(QDir().mkpath(out) && QDir().mkpath(maps));
+    const QString sheet = dir.filePath(QStringLiteral("sheet.png"));
+    QVERIFY(sample().sheet.save(sheet));
+    const QStringList words{
+        sheet, QStringLiteral("--tile"), QStringLiteral("8x8"),          QStringLiteral("--out"),
+        out,   QStringLiteral("--tmx"),  maps + QStringLiteral("/m.tmx")};
+    for (const QString& folder : {out, maps}) {
+        const platform::FolderLock held(folder);
+        const Cli result = runCli(words);
+        QCOMPARE(result.code, int(kExitBusy));
+        QCOMPARE(result.err, QStringLiteral("orvane cut: Another cut is writing into %1; nothing "
+                                            "written.\n")
+                                 .arg(folder));
+        QVERIFY(filesIn(out).isEmpty() && filesIn(maps).isEmpty());
+    }
+    QCOMPARE(runCli(words).code, 0); // let go with its holder
+    QCOMPARE(filesIn(out).size(), 16);
+}
+
+void TestCut::twoCutsSideBySide_data() {
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("new files") << false;
+    QTest::newRow("--overwrite") << true;
+}
+
+void TestCut::twoCutsSideBySide() {
+    QFETCH(bool, overwrite);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    // Two different sheets of 990 tiles each, and what each cut alone writes.
+    QList<QMap<QString, QByteArray>> alone;
+    QStringList sheets;
+    for (quint32 seed : {1u, 2u}) {
+        const QImage sheet = noiseSheet(seed, 16, 30, 33);
+        sheets << dir.filePath(QStringLiteral("sheet%1.png").arg(seed));
+        QVERIFY(sheet.save(sheets.last()));
+        const QString ref = dir.filePath(QStringLiteral("ref%1").arg(seed));
+        QVERIFY(QDir().mkpath(ref));
+        const Plan plan = planCut(sheet, CutOptions{GridSpec{16, 16, 0, 0}, false, Merge::None});
+        QVERIFY(!writeCut(sheet, plan, Output{ref, 0, Format::Png, {}}).failed());
+        QMap<QString, QByteArray> files;
+        for (const QString& name : filesIn(ref))
+            files.insert(name, bytesOf(ref + u'/' + name));
+        alone << files;
+    }
+    QList<QProcess*> runs;
+    for (const QString& sheet : sheets) {
+        auto* run = new QProcess(this);
+        QStringList words{sheet,
+                          QStringLiteral("--tile"),
+                          QStringLiteral("16x16"),
+                          QStringLiteral("--format"),
+                          QStringLiteral("png"),
+                          QStringLiteral("--out"),
+                          out};
+        if (overwrite)
+            words << QStringLiteral("--overwrite");
+        run->start(QStringLiteral(ORVANE_PROGRAM), cutArguments(words));
+        runs << run;
+    }
+    QList<int> codes;
+    for (QProcess* run : runs) {
+        QVERIFY(run->waitForFinished(120000));
+        codes << run->exitCode();
+        run->deleteLater();
+    }
+    // Whatever the timing: the folder holds one run's tiles, all of them, and
+    // that run says so; the other was refused or, with --overwrite, ran wholly
+    // before it.
+    QMap<QString, QByteArray> found;
+    for (const QString& name : entries(out))
+        found.insert(name, bytesOf(out + u'/' + name));
+    const int winner = found == alone[0] ? 0 : found == alone[1] ? 1 : -1;
+    QVERIFY2(winner >= 0, qPrintable(QStringLiteral("a mix of %1 entries, exit codes %2 and %3")
+                                         .arg(found.size())
+                                         .arg(codes[0])
+                                         .arg(codes[1])));
+    QCOMPARE(codes[winner], 0);
+    const int other = codes[1 - winner];
+    QVERIFY2(other == kExitBusy || (overwrite ? other == 0 : other == kExitFilesExist),
+             qPrintable(QString::number(other)));
+}
+
+void TestCut::killedCutLeavesWholeFiles() {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString ref = dir.filePath(QStringLiteral("ref"));
+    QVERIFY(QDir().mkpath(out) && QDir().mkpath(ref));
+    const QImage sheet = noiseSheet(3, 48, 30, 33);
+    const QString sheetPath = dir.filePath(QStringLiteral("sheet.png"));
+    QVERIFY(sheet.save(sheetPath));
+    const Plan plan = planCut(sheet, CutOptions{GridSpec{48, 48, 0, 0}, false, Merge::None});
+    QVERIFY(!writeCut(sheet, plan, Output{ref, 0, Format::Png, {}}).failed());
+    const QStringList words{sheetPath,
+                            QStringLiteral("--tile"),
+                            QStringLiteral("48x48"),
+                            QStringLiteral("--format"),
+                            QStringLiteral("png"),
+                            QStringLiteral("--out"),
+                            out};
+    QProcess run;
+    run.start(QStringLiteral(ORVANE_PROGRAM), cutArguments(words));
+    QVERIFY(run.waitForStarted());
+    while (run.state() == QProcess::Running && entries(out).size() < 40)
+        QThread::usleep(200);
+    if (run.state() != QProcess::Running)
+        QSKIP("The cut ended before it could be killed");
+    ::kill(pid_t(run.processId()), SIGKILL);
+    QVERIFY(run.waitForFinished());
+    const QStringList left = entries(out);
+    QVERIFY(left.size() >= 40);
+    for (const QString& name : left) {
+        // Only whole tiles; temporaries only where nameless files are not made,
+        // and only under the name the next cut clears.
+        if (name.startsWith(QLatin1String(platform::kTemporaryPrefix)))
+            continue;
+        QCOMPARE(bytesOf(out + u'/' + name), bytesOf(ref + u'/' + name));
+    }
+    // The next cut into the folder leaves exactly the tiles.
+    QCOMPARE(runCli(QStringList(words) << QStringLiteral("--overwrite")).code, 0);
+    QCOMPARE(entries(out), filesIn(ref));
+}
+
+void TestCut::hiddenColoursOfTransparentPixels() {
+    // Two cells, every pixel transparent: the first hides one colour, the
+    // second many. A window import and the command line must see the same sheet.
+    QImage sheet(32, 16, QImage::Format_ARGB32);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 32; ++x)
+            sheet.setPixel(x, y, x < 16 ? qRgba(10, 20, 30, 0) : qRgba(x * 7, y * 15, 99, 0));
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("hidden.png"));
+    QVERIFY(sheet.save(path));
+    QCOMPARE(QImage(path).convertToFormat(QImage::Format_ARGB32).pixel(20, 3), sheet.pixel(20, 3));
+
+    const QImage window =
+        platform::loadPicture(path)->image().convertToFormat(QImage::Format_ARGB32);
+    const QImage command = platform::loadImageWithAlpha(path);
+    VERIFY_PIXELS(command, window);
+    VERIFY_PIXELS(command, sheet);
+
+    const GridSpec shape{16, 16, 0, 0};
+    const Plan blanks = planCut(command, CutOptions{shape, true, Merge::None});
+    QCOMPARE(blanks.blank, 2);
+    QCOMPARE(blanks.tileCount(), 0);
+    const Plan merged = planCut(command, CutOptions{shape, false, Merge::Flips});
+    QCOMPARE(merged.duplicates, 1);
+    QCOMPARE(runCli({path, QStringLiteral("--tile"), QStringLiteral("16x16"),
+                     QStringLiteral("--skip-blank"), QStringLiteral("--out"), dir.path()})
+                 .out,
+             QStringLiteral("2 cells, 2 blank, 0 merged, 0 written\n"));
+
+    // The PNG tiles keep every pixel's colour as the sheet has it.
+    const Plan all = planCut(command, CutOptions{shape, false, Merge::None});
+    QVERIFY(!writeCut(command, all, Output{dir.path(), 0, Format::Png, {}}).failed());
+    for (int i = 0; i < 2; ++i) {
+        QImageReader reader(dir.filePath(numbered(i, 1, QStringLiteral(".png")).front()));
+        VERIFY_PIXELS(reader.read(), sheet.copy(all.grid.cell(i)));
+    }
+}
+
+void TestCut::programNamesAndMessages() {
+    // Names in bytes that are not UTF-8, as an old archive unpacks them.
+    QTemporaryDir dir;
+    const QByteArray base = QFile::encodeName(dir.path());
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(sample().sheet.save(&buffer, "PNG"));
+    }
+    const auto put = [](const QByteArray& path, const QByteArray& bytes) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        const bool done = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) ==
+                                         ssize_t(bytes.size());
+        return ::close(fd) == 0 && done;
+    };
+    QVERIFY(put(base + "/bad\xff.png", png));
+    QVERIFY(put(base + "/-dash.png", png));
+    QCOMPARE(::mkdir((base + "/dir\xff").constData(), 0755), 0);
+    // A PNG whose picture data fails its checksum: libpng complains of it.
+    QByteArray broken = png;
+    broken[broken.indexOf("IDAT") + 6] = char(broken[broken.indexOf("IDAT") + 6] ^ 0x55);
+    QVERIFY(put(base + "/broken.png", broken));
+
+    const auto run = [&](const QString& script) {
+        QProcess shell;
+        shell.setWorkingDirectory(dir.path());
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"),
+                                                QStringLiteral(ORVANE_PROGRAM)});
+        shell.waitForFinished(60000);
+        return std::tuple{shell.exitCode(), QString::fromUtf8(shell.readAllStandardOutput()),
+                          QString::fromUtf8(shell.readAllStandardError())};
+    };
+    auto [code, out, err] = run(QStringLiteral(
+        R"sh(exec "$1" cut "$(printf 'bad\377.png')" --tile 8x8 --out "$(printf 'dir\377')")sh"));
+    QCOMPARE(err, QString());
+    QCOMPARE(code, 0);
+    QCOMPARE(out, QStringLiteral("16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"));
+    struct stat st {};
+    QCOMPARE(::stat((base + "/dir\xff/015.bmp").constData(), &st), 0);
+
+    std::tie(code, out, err) = run(QStringLiteral(R"sh(exec "$1" cut --tile 8x8 -- -dash.png)sh"));
+    QCOMPARE(err, QString());
+    QCOMPARE(code, 0);
+
+    std::tie(code, out, err) = run(QStringLiteral(R"sh(exec "$1" cut broken.png --tile 8x8)sh"));
+    QCOMPARE(code, int(kExitUnreadable));
+    QVERIFY2(err.startsWith(QStringLiteral("orvane cut: Cannot read the sheet broken.png: ")) &&
+                 err.count(u'\n') == 1,
+             qPrintable(err));
+}
+
+void TestCut::dialogKeepsToItsFolder() {
+    const Sample s = sample();
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString victim = dir.filePath(QStringLiteral("victim.tmx"));
+    QVERIFY(QDir().mkpath(out));
+    QVERIFY(writeFile(victim, "victim"));
+    const QString map = out + QStringLiteral("/map.tmx");
+    QCOMPARE(::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(map).constData()),
+             0);
+    doubles::ScriptedDialogs dialogs;
+    CutDialog dialog(s.sheet, 0, out, QSize(8, 8), dialogs, {});
+    dialog.skipBlank->setChecked(true);
+    dialog.merge->setCurrentIndex(int(Merge::Flips));
+    dialog.writeMap->setChecked(true);
+
+    // A map named like one of the tiles is refused before anything is written.
+    dialog.mapPath->setText(out + QStringLiteral("/001.bmp"));
+    QVERIFY(!dialog.cut());
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages[0].contains(QStringLiteral("name the same file")),
+             qPrintable(dialogs.messages[0]));
+    QCOMPARE(filesIn(out), QStringList{QStringLiteral("map.tmx")});
+
+    // A map that is a link: replaced when the user says so, its target untouched.
+    dialogs.messages.clear();
+    dialogs.questionAnswers.push_back(true);
+    dialog.mapPath->setText(map);
+    QVERIFY(dialog.cut());
+    QCOMPARE(dialogs.questions, QStringList{QStringLiteral("map.tmx already exists. Replace it?")});
+    QCOMPARE(dialogs.messages, QStringList());
+    QCOMPARE(bytesOf(victim), QByteArray("victim"));
+    QVERIFY(S_ISREG(lstatMode(map)));
+    QVERIFY(bytesOf(map).startsWith("<?xml"));
 }
 
 QTEST_MAIN(TestCut)

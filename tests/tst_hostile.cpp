@@ -8,6 +8,7 @@
 #include "image/picture.h"
 #include "controls/picturebox.h"
 #include "system/system.h"
+#include "system/wholefile.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -29,6 +30,7 @@
 
 #include <fcntl.h>
 #include <malloc.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -341,6 +343,9 @@ private slots:
     void foldersNamedInOtherBytes();
     void startUpFallsBackToHome();
     void deletionUsesTheHomeTrash();
+    void wholeFileWriter_data();
+    void wholeFileWriter();
+    void staleTemporariesCleared();
 };
 
 void HostileTest::bitmapHeaders_data() {
@@ -761,6 +766,102 @@ void HostileTest::deletionUsesTheHomeTrash() {
     QVERIFY(QFileInfo::exists(trash + QStringLiteral("/files/003.bmp")));
     QVERIFY(QFileInfo::exists(trash + QStringLiteral("/files/003.bmp.2")));
     QVERIFY(QFileInfo::exists(trash + QStringLiteral("/info/003.bmp.2.trashinfo")));
+}
+
+void HostileTest::wholeFileWriter_data() {
+    QTest::addColumn<QString>("present"); // what has the name before the write
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<QString>("outcome"); // "written", "exists" or "refused"
+
+    for (const bool replace : {false, true}) {
+        const char* mode = replace ? "replace" : "new only";
+        for (const char* present : {"nothing", "file", "link", "dangling link", "folder"}) {
+            const bool nothing = qstrcmp(present, "nothing") == 0;
+            const bool folder = qstrcmp(present, "folder") == 0;
+            const QString outcome = !replace && !nothing ? QStringLiteral("exists")
+                                    : replace && folder  ? QStringLiteral("refused")
+                                                         : QStringLiteral("written");
+            QTest::addRow("%s, %s", mode, present) << QString(present) << replace << outcome;
+        }
+    }
+}
+
+void HostileTest::wholeFileWriter() {
+    QFETCH(QString, present);
+    QFETCH(bool, replace);
+    QFETCH(QString, outcome);
+
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    // Both ways: a file made without a name, and a named temporary where the
+    // file system cannot do that.
+    for (const bool nameless : {true, false}) {
+        platform::setNamelessFiles(nameless);
+        const auto reset = qScopeGuard([] { platform::setNamelessFiles(true); });
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        const QByteArray target = folder + "/t.bin";
+        const QByteArray victim = folder + "/victim";
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("victim")), "victim"));
+        QCOMPARE(::chmod(victim.constData(), 0600), 0);
+        if (present == u"file") {
+            QVERIFY(writeFile(QFile::decodeName(target), "old"));
+            QCOMPARE(::chmod(target.constData(), 0640), 0);
+        } else if (present == u"link") {
+            QCOMPARE(::symlink(victim.constData(), target.constData()), 0);
+        } else if (present == u"dangling link") {
+            QCOMPARE(::symlink((folder + "/none").constData(), target.constData()), 0);
+        } else if (present == u"folder") {
+            QCOMPARE(::mkdir(target.constData(), 0700), 0);
+        }
+        const QStringList before = entries(dir.path());
+
+        QString result = QStringLiteral("written");
+        try {
+            platform::writeFileWhole(QFile::decodeName(target), "new",
+                                     replace ? platform::WriteMode::Replace
+                                             : platform::WriteMode::NewOnly);
+        } catch (const platform::FileExists&) {
+            result = QStringLiteral("exists");
+        } catch (const platform::PlatformError&) {
+            result = QStringLiteral("refused");
+        }
+        QCOMPARE(result, outcome);
+        // The file a link points to is never written, nor made; no temporary stays.
+        QCOMPARE(bytesOf(QFile::decodeName(victim)), QByteArray("victim"));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("none"))));
+        QStringList expected = before;
+        if (!expected.contains(QStringLiteral("t.bin")))
+            expected = QStringList{QStringLiteral("t.bin"), QStringLiteral("victim")};
+        QCOMPARE(entries(dir.path()), expected);
+        if (result != u"written")
+            continue;
+        struct stat st {};
+        QCOMPARE(::lstat(target.constData(), &st), 0);
+        QVERIFY(S_ISREG(st.st_mode));
+        QCOMPARE(bytesOf(QFile::decodeName(target)), QByteArray("new"));
+        // A replaced file keeps its mode; a new one, or one in place of a link,
+        // has the program's own.
+        QCOMPARE(st.st_mode & 07777, present == u"file" ? mode_t(0640) : 0666 & ~mask);
+    }
+}
+
+void HostileTest::staleTemporariesCleared() {
+    QTemporaryDir dir;
+    const QString prefix = QLatin1String(platform::kTemporaryPrefix);
+    const QString dead = dir.filePath(prefix + QStringLiteral("dead"));
+    const QString live = dir.filePath(prefix + QStringLiteral("live"));
+    QVERIFY(writeFile(dead, "left by a killed run"));
+    QVERIFY(writeFile(live, "being written"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("000.bmp")), "a tile"));
+    const int fd = ::open(QFile::encodeName(live).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    const auto close = qScopeGuard([fd] { ::close(fd); });
+    QCOMPARE(::flock(fd, LOCK_EX), 0); // as a running writer holds its file
+
+    QCOMPARE(platform::removeStaleTemporaries(dir.path()), 1);
+    QCOMPARE(entries(dir.path()),
+             (QStringList{prefix + QStringLiteral("live"), QStringLiteral("000.bmp")}));
 }
 
 int main(int argc, char** argv) {

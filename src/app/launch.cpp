@@ -13,6 +13,7 @@
 #include "controls/screen.h"
 #include "system/session.h"
 #include "system/system.h"
+#include "system/nativefs.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -88,7 +89,7 @@ int runWindow(char* programName, const QString& file) {
 int launch(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << platform::decodePath(QByteArray(argv[i])); // names in any bytes
     QStringList names;
     for (const Subcommand& command : subcommands())
         names << command.name;

@@ -5,13 +5,17 @@
 
 #include "system/errors.h"
 #include "image/picture.h"
+#include "system/nativefs.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 
-#include <optional>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace cut {
 
@@ -46,99 +50,137 @@ int number(const QString& option, const QString& text, int least, int most) {
 }
 
 Arguments parse(const QStringList& args) {
-    Arguments a;
-    a.output.folder = QDir::currentPath();
-    for (int i = 0; i < args.size(); ++i) {
-        QString word = args[i];
-        std::optional<QString> attached;
-        if (word.startsWith(QStringLiteral("--")) && word.contains(u'=')) {
-            attached = word.mid(word.indexOf(u'=') + 1);
-            word = word.left(word.indexOf(u'='));
-        }
-        const auto value = [&]() -> QString {
-            if (attached)
-                return *attached;
-            if (i + 1 >= args.size())
-                throw BadArguments(QStringLiteral("%1 needs a value.").arg(word));
-            return args[++i];
-        };
-        const auto flag = [&] {
-            if (attached)
-                throw BadArguments(QStringLiteral("%1 takes no value.").arg(word));
-        };
-        if (word == QStringLiteral("--help") || word == QStringLiteral("-h")) {
-            a.help = true;
-        } else if (word == QStringLiteral("--tile")) {
-            static const QRegularExpression size(QStringLiteral("^(\\d{1,9})[xX](\\d{1,9})$"));
-            const QString text = value();
-            const auto m = size.match(text);
-            if (!m.hasMatch())
-                throw BadArguments(
-                    QStringLiteral("--tile needs a size such as 16x16, not \"%1\".").arg(text));
-            a.options.grid.tileWidth = m.captured(1).toInt();
-            a.options.grid.tileHeight = m.captured(2).toInt();
-            a.tileGiven = true;
-        } else if (word == QStringLiteral("--margin")) {
-            a.options.grid.margin = number(word, value(), 0, 1 << 20);
-        } else if (word == QStringLiteral("--spacing")) {
-            a.options.grid.spacing = number(word, value(), 0, 1 << 20);
-        } else if (word == QStringLiteral("--skip-blank")) {
-            flag();
-            a.options.skipBlank = true;
-        } else if (word == QStringLiteral("--merge")) {
-            const QString text = value();
-            if (text == QStringLiteral("none"))
-                a.options.merge = Merge::None;
-            else if (text == QStringLiteral("identical"))
-                a.options.merge = Merge::Identical;
-            else if (text == QStringLiteral("flips"))
-                a.options.merge = Merge::Flips;
-            else
-                throw BadArguments(
-                    QStringLiteral("--merge needs none, identical or flips, not \"%1\".")
-                        .arg(text));
-        } else if (word == QStringLiteral("--format")) {
-            const QString text = value();
-            if (text == QStringLiteral("bmp"))
-                a.output.format = Format::Bmp;
-            else if (text == QStringLiteral("png"))
-                a.output.format = Format::Png;
-            else
-                throw BadArguments(
-                    QStringLiteral("--format needs bmp or png, not \"%1\".").arg(text));
-        } else if (word == QStringLiteral("--start")) {
-            a.output.start = number(word, value(), 0, kLastNumber);
-        } else if (word == QStringLiteral("--out")) {
-            a.output.folder = value();
-        } else if (word == QStringLiteral("--tmx")) {
-            a.output.tmxPath = value();
-            if (a.output.tmxPath.isEmpty())
-                throw BadArguments(QStringLiteral("--tmx needs a file name."));
-        } else if (word == QStringLiteral("--overwrite")) {
-            flag();
-            a.overwrite = true;
-        } else if (word.startsWith(u'-') && word.size() > 1) {
-            throw BadArguments(QStringLiteral("Unknown option %1.").arg(word));
-        } else if (a.sheet.isEmpty()) {
-            a.sheet = word;
-        } else {
+    QCommandLineParser parser;
+    // "-tile" is a word of its own, not -t -i -l -e.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption tile(QStringLiteral("tile"), {}, QStringLiteral("WxH"));
+    const QCommandLineOption margin(QStringLiteral("margin"), {}, QStringLiteral("N"));
+    const QCommandLineOption spacing(QStringLiteral("spacing"), {}, QStringLiteral("N"));
+    const QCommandLineOption skipBlank(QStringLiteral("skip-blank"));
+    const QCommandLineOption merge(QStringLiteral("merge"), {}, QStringLiteral("MODE"));
+    const QCommandLineOption format(QStringLiteral("format"), {}, QStringLiteral("FORMAT"));
+    const QCommandLineOption start(QStringLiteral("start"), {}, QStringLiteral("N"));
+    const QCommandLineOption out(QStringLiteral("out"), {}, QStringLiteral("DIR"));
+    const QCommandLineOption tmx(QStringLiteral("tmx"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption overwrite(QStringLiteral("overwrite"));
+    parser.addOptions(
+        {help, tile, margin, spacing, skipBlank, merge, format, start, out, tmx, overwrite});
+    // The words as they came, names in any bytes included (see platform::decodePath).
+    if (!parser.parse(QStringList{QStringLiteral("orvane cut")} + args)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
             throw BadArguments(
-                QStringLiteral("Only one sheet can be cut at a time (\"%1\" and \"%2\").")
-                    .arg(a.sheet, word));
-        }
+                QStringLiteral("Unknown option %1%2.")
+                    .arg(unknown.front().size() == 1 ? QStringLiteral("-") : QStringLiteral("--"),
+                         unknown.front()));
+        throw BadArguments(parser.errorText());
     }
-    if (a.help)
+    Arguments a;
+    a.output.folder = platform::workingFolderPath();
+    if (parser.isSet(help)) {
+        a.help = true;
         return a;
-    if (a.sheet.isEmpty())
+    }
+    if (parser.isSet(tile)) {
+        static const QRegularExpression size(QStringLiteral("^(\\d{1,9})[xX](\\d{1,9})$"));
+        const QString text = parser.value(tile);
+        const auto m = size.match(text);
+        if (!m.hasMatch())
+            throw BadArguments(
+                QStringLiteral("--tile needs a size such as 16x16, not \"%1\".").arg(text));
+        a.options.grid.tileWidth = m.captured(1).toInt();
+        a.options.grid.tileHeight = m.captured(2).toInt();
+        a.tileGiven = true;
+    }
+    if (parser.isSet(margin))
+        a.options.grid.margin =
+            number(QStringLiteral("--margin"), parser.value(margin), 0, 1 << 20);
+    if (parser.isSet(spacing))
+        a.options.grid.spacing =
+            number(QStringLiteral("--spacing"), parser.value(spacing), 0, 1 << 20);
+    a.options.skipBlank = parser.isSet(skipBlank);
+    if (parser.isSet(merge)) {
+        const QString text = parser.value(merge);
+        if (text == QStringLiteral("none"))
+            a.options.merge = Merge::None;
+        else if (text == QStringLiteral("identical"))
+            a.options.merge = Merge::Identical;
+        else if (text == QStringLiteral("flips"))
+            a.options.merge = Merge::Flips;
+        else
+            throw BadArguments(
+                QStringLiteral("--merge needs none, identical or flips, not \"%1\".").arg(text));
+    }
+    if (parser.isSet(format)) {
+        const QString text = parser.value(format);
+        if (text == QStringLiteral("bmp"))
+            a.output.format = Format::Bmp;
+        else if (text == QStringLiteral("png"))
+            a.output.format = Format::Png;
+        else
+            throw BadArguments(QStringLiteral("--format needs bmp or png, not \"%1\".").arg(text));
+    }
+    if (parser.isSet(start))
+        a.output.start = number(QStringLiteral("--start"), parser.value(start), 0, kLastNumber);
+    if (parser.isSet(out))
+        a.output.folder = parser.value(out);
+    if (parser.isSet(tmx)) {
+        a.output.tmxPath = parser.value(tmx);
+        if (a.output.tmxPath.isEmpty())
+            throw BadArguments(QStringLiteral("--tmx needs a file name."));
+    }
+    a.output.replace = a.overwrite = parser.isSet(overwrite);
+    const QStringList sheets = parser.positionalArguments();
+    if (sheets.size() > 1)
+        throw BadArguments(
+            QStringLiteral("Only one sheet can be cut at a time (\"%1\" and \"%2\").")
+                .arg(sheets[0], sheets[1]));
+    if (sheets.isEmpty() || sheets.front().isEmpty())
         throw BadArguments(QStringLiteral("No sheet given."));
+    a.sheet = sheets.front();
     if (!a.tileGiven)
         throw BadArguments(QStringLiteral("No tile size given (--tile WxH)."));
     return a;
 }
 
+// libpng says what is wrong with a damaged file on standard error itself, before
+// the reader fails; the failure is said once, in the program's words, below.
+// The command runs on one thread, so standard error is the decoder's alone
+// meanwhile.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// "1 cell", "1024 cells".
+QString counted(int n, const char* one, const char* many) {
+    return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
+}
+
 QString summary(const Plan& plan, const Outcome& outcome, const Output& output) {
-    QString line = QStringLiteral("%1 cells, %2 blank, %3 merged, %4 written")
-                       .arg(plan.grid.cellCount())
+    QString line = QStringLiteral("%1, %2 blank, %3 merged, %4 written")
+                       .arg(counted(plan.grid.cellCount(), "cell", "cells"))
                        .arg(plan.blank)
                        .arg(plan.duplicates)
                        .arg(outcome.written);
@@ -147,7 +189,8 @@ QString summary(const Plan& plan, const Outcome& outcome, const Output& output) 
                     .arg(tileFileName(output.start, output.format),
                          tileFileName(output.start + outcome.written - 1, output.format));
     if (plan.grid.partialCells > 0)
-        line += QStringLiteral(" (%1 cells at the edges left out)").arg(plan.grid.partialCells);
+        line += QStringLiteral(" (%1 at the edges left out)")
+                    .arg(counted(plan.grid.partialCells, "cell", "cells"));
     return line;
 }
 
@@ -187,16 +230,22 @@ QString cutHelp() {
         "                      its tile, flipped or rotated as merged; a skipped blank cell\n"
         "                      shows no tile\n"
         "  --overwrite         replace files that exist already (without it nothing is\n"
-        "                      written when any target file exists)\n"
+        "                      written when any target file exists, a link included, and\n"
+        "                      the cut stops if one appears while it writes); a link is\n"
+        "                      replaced, never written through\n"
         "  -h, --help          show this text\n"
         "\n"
         "Prints one line, such as\n"
         "  1024 cells, 37 blank, 612 merged, 375 written: 000.bmp to 374.bmp\n"
         "\n"
-        "Exit status: 0 done; 1 a file could not be written (the files before it stay);\n"
-        "2 bad arguments or a grid with no whole cell; 3 the sheet cannot be read;\n"
-        "4 more tiles than numbers left up to 999; 5 target files exist without\n"
-        "--overwrite. Nothing is written in cases 2 to 5.\n");
+        "Exit status: 0 done; 1 a file could not be written or appeared meanwhile (the\n"
+        "files before it stay); 2 bad arguments, a grid with no whole cell, or a target\n"
+        "that cannot be written (a missing or read-only folder, two targets that are\n"
+        "one file); 3 the sheet cannot be read; 4 more tiles than numbers left up to\n"
+        "999; 5 target files exist without --overwrite; 6 another cut is writing into\n"
+        "the same folder. Nothing is written in cases 2 to 6.\n"
+        "\n"
+        "Put -- before a sheet whose name starts with -.\n");
 }
 
 int runCutCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -214,21 +263,27 @@ int runCutCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
         out.flush();
         return kExitOk;
     }
+    const auto shown = [](const QString& path) { return QDir::toNativeSeparators(path); };
     const auto fail = [&](const QString& message, int code) {
         err << prefix << message << '\n';
         err.flush();
         return code;
     };
 
-    if (!QFileInfo(a.output.folder).isDir())
-        return fail(QStringLiteral("The output folder %1 does not exist.").arg(a.output.folder),
-                    kExitBadArguments);
+    if (const QString problem = folderProblem(a.output.folder, QStringLiteral("output folder"));
+        !problem.isEmpty())
+        return fail(problem, kExitBadArguments);
+    if (platform::entryType(a.sheet) == platform::EntryType::Missing &&
+        !platform::nameTaken(a.sheet))
+        return fail(QStringLiteral("The sheet %1 does not exist.").arg(shown(a.sheet)),
+                    kExitUnreadable);
     QImage sheet;
     try {
+        const QuietStandardError quiet;
         sheet = platform::loadImageWithAlpha(a.sheet);
     } catch (const platform::PlatformError& error) {
         return fail(QStringLiteral("Cannot read the sheet %1: %2")
-                        .arg(a.sheet, QString::fromStdString(error.what())),
+                        .arg(shown(a.sheet), QString::fromStdString(error.what())),
                     kExitUnreadable);
     }
     const QString problem = gridProblem(sheet.size(), a.options.grid);
@@ -239,18 +294,34 @@ int runCutCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QString tooFew = tooFewNumbersMessage(plan.tileCount(), a.output.start);
     if (!tooFew.isEmpty())
         return fail(tooFew, kExitNoNumbers);
-    const QStringList existing = existingFiles(targetFiles(plan, a.output));
-    if (!existing.isEmpty() && !a.overwrite)
+
+    // Every target is checked, and the existing files looked for, inside the
+    // cut, before its first byte.
+    const Outcome outcome = writeCut(sheet, plan, a.output);
+    switch (outcome.failure) {
+    case Outcome::Failure::None:
+        break;
+    case Outcome::Failure::BadTarget:
+        return fail(outcome.reason, kExitBadArguments);
+    case Outcome::Failure::Busy:
+        return fail(QStringLiteral("Another cut is writing into %1; nothing written.")
+                        .arg(shown(outcome.failedFile)),
+                    kExitBusy);
+    case Outcome::Failure::FilesExist:
+        if (outcome.existing.size() == 1)
+            return fail(QStringLiteral("%1 already exists; nothing written. Use --overwrite to "
+                                       "replace it.")
+                            .arg(shown(outcome.existing.front())),
+                        kExitFilesExist);
         return fail(QStringLiteral("%1 of the files to write already exist (%2 among them); "
                                    "nothing written. Use --overwrite to replace them.")
-                        .arg(existing.size())
-                        .arg(QDir::toNativeSeparators(existing.front())),
+                        .arg(outcome.existing.size())
+                        .arg(shown(outcome.existing.front())),
                     kExitFilesExist);
-
-    const Outcome outcome = writeCut(sheet, plan, a.output);
-    if (outcome.failed()) {
-        err << prefix << "File error! " << QDir::toNativeSeparators(outcome.failedFile) << ": "
-            << outcome.reason << '\n';
+    case Outcome::Failure::Appeared:
+    case Outcome::Failure::WriteFailed:
+        err << prefix << "File error! " << shown(outcome.failedFile) << ": " << outcome.reason
+            << '\n';
         err.flush();
         out << summary(plan, outcome, a.output) << '\n';
         out.flush();

@@ -13,6 +13,7 @@ enum ExitCode {
     kExitUnreadable = 3,   // the sheet cannot be read
     kExitNoNumbers = 4,    // more tiles than numbers left up to 999
     kExitFilesExist = 5,   // target files exist and --overwrite was not given
+    kExitBusy = 6,         // another cut is writing into the same folder
 };
 
 // `orvane cut ...`: `args` are the words after "cut". Needs a Qt application

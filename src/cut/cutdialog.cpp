@@ -172,9 +172,15 @@ bool CutDialog::cut() {
         dialogs_.msgBox(tooFew);
         return false;
     }
+    if (const TargetProblem refused = checkTargets(plan, out); !refused.isEmpty()) {
+        dialogs_.msgBox(refused.message);
+        return false;
+    }
     const QStringList existing = existingFiles(targetFiles(plan, out));
     if (!existing.isEmpty() && !dialogs_.question(replaceQuestion(existing)))
         return false;
+    Output writing = out;
+    writing.replace = !existing.isEmpty();
 
     QProgressDialog progress(QStringLiteral("Writing tiles..."), QStringLiteral("Cancel"), 0,
                              plan.tileCount(), this);
@@ -182,7 +188,7 @@ bool CutDialog::cut() {
     progress.setMinimumDuration(kProgressDelayMs);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
-    outcome_ = writeCut(sheet_, plan, out, [&progress](int written, int) {
+    outcome_ = writeCut(sheet_, plan, writing, [&progress](int written, int) {
         // setValue lets a shown dialog handle its events, the Cancel button's among them.
         progress.setValue(written);
         return !progress.wasCanceled();
@@ -191,7 +197,7 @@ bool CutDialog::cut() {
     fileCounter_ = outcome_.nextCounter;
     if (outcome_.failed())
         dialogs_.msgBox(QStringLiteral("File error!\r") +
-                        QDir::toNativeSeparators(outcome_.failedFile));
+                        QDir::toNativeSeparators(outcome_.failedFile) + u'\r' + outcome_.reason);
     return true;
 }
 

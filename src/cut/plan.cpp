@@ -29,8 +29,14 @@ private:
 constexpr std::uint64_t kPrime = 0x100000001b3ull;
 constexpr std::uint64_t kSeed = 0xcbf29ce484222325ull;
 
+// What a pixel counts as when cells are compared: every pixel of alpha 0 is the
+// same, whatever colour the sheet hides in it.
+inline QRgb key(QRgb p) {
+    return qAlpha(p) == 0 ? 0 : p;
+}
+
 std::uint64_t mix(std::uint64_t h, QRgb p) {
-    return (h ^ p) * kPrime;
+    return (h ^ key(p)) * kPrime;
 }
 
 // The hash of the cell's pixels in rows from the top left.
@@ -62,15 +68,20 @@ bool sameUnder(const Sheet& sheet, const QRect& tile, Transform t, const QRect& 
     if (t == kIdentity) {
         const std::size_t bytes = std::size_t(cell.width()) * sizeof(QRgb);
         for (int y = 0; y < cell.height(); ++y) {
-            if (std::memcmp(sheet.row(tile, y), sheet.row(cell, y), bytes) != 0)
-                return false;
+            const Pixels a = sheet.row(tile, y), b = sheet.row(cell, y);
+            if (std::memcmp(a, b, bytes) == 0)
+                continue;
+            for (int x = 0; x < cell.width(); ++x) {
+                if (key(a[x]) != key(b[x]))
+                    return false;
+            }
         }
         return true;
     }
     for (int y = 0; y < cell.height(); ++y) {
         const Pixels line = sheet.row(cell, y);
         for (int x = 0; x < cell.width(); ++x) {
-            if (sheet.at(tile, sourcePixel(t, tile.size(), x, y)) != line[x])
+            if (key(sheet.at(tile, sourcePixel(t, tile.size(), x, y))) != key(line[x]))
                 return false;
         }
     }
@@ -86,11 +97,11 @@ struct Candidate {
 
 bool isBlank(const QImage& image, const QRect& cell) {
     const Sheet sheet(image);
-    const QRgb first = sheet.row(cell, 0)[0];
+    const QRgb first = key(sheet.row(cell, 0)[0]);
     for (int y = 0; y < cell.height(); ++y) {
         const Pixels line = sheet.row(cell, y);
         for (int x = 0; x < cell.width(); ++x) {
-            if (line[x] != first)
+            if (key(line[x]) != first)
                 return false;
         }
     }

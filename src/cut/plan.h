@@ -42,7 +42,8 @@ struct Plan {
     int tileCount() const { return int(tileCells.size()); }
 };
 
-// Whether every pixel of the rectangle has one and the same colour and alpha.
+// Whether every pixel of the rectangle has one and the same colour and alpha;
+// pixels of alpha 0 count as one, whatever colour they hide (as in merging).
 bool isBlank(const QImage& sheet, const QRect& cell);
 
 // Works out which cells become which tiles. The sheet is 32-bit ARGB, not

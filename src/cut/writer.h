@@ -20,6 +20,10 @@ struct Output {
     Format format = Format::Bmp;
     // The Tiled map to write as well, or empty; its tileset goes beside it.
     QString tmxPath;
+    // Whether files that exist are replaced. Without it every file must be new:
+    // the cut writes nothing when one exists, and stops when one appears while
+    // it writes.
+    bool replace = false;
 };
 
 // The highest number a file can have.
@@ -34,8 +38,26 @@ QString tilesetPathFor(const QString& tmxPath);
 
 // Every file the cut would write: the tiles in order, then the map and its tileset.
 QStringList targetFiles(const Plan& plan, const Output& output);
-// Those of them that exist already.
+// Those of them that exist already; a symbolic link counts, dangling or not.
 QStringList existingFiles(const QStringList& files);
+
+// Why the cut cannot write its files, for the user, and the path at fault.
+struct TargetProblem {
+    QString path;
+    QString message;
+
+    bool isEmpty() const { return message.isEmpty(); }
+};
+
+// Why files cannot be written into the folder, for the user: it is missing, is
+// not a folder, or cannot be written to. `role` names it: "output folder",
+// "map's folder".
+QString folderProblem(const QString& folder, const QString& role);
+
+// Everything that would stop the cut, found before it writes a byte: a folder
+// that is missing or cannot be written to, a target that is a folder, a map
+// name with a control character, two targets that are one file.
+TargetProblem checkTargets(const Plan& plan, const Output& output);
 
 // Why the plan cannot be written from `start`, for the user; empty when it can.
 QString tooFewNumbersMessage(int tiles, int start);
@@ -45,14 +67,26 @@ QString replaceQuestion(const QStringList& existing);
 QString countLine(const Plan& plan, int start, Format format);
 
 struct Outcome {
+    enum class Failure {
+        None,
+        BadTarget,   // checkTargets found a problem; nothing written
+        Busy,        // another cut writes into one of the folders; nothing written
+        FilesExist,  // files exist and were not to be replaced; nothing written
+        Appeared,    // a file appeared while the cut wrote; what was written stays
+        WriteFailed, // a file could not be written; what was written before stays
+    };
+
     int written = 0;
     int nextCounter = 0; // the number after the last file written
     bool cancelled = false;
-    // The file that could not be written and why; empty when none failed.
+    Failure failure = Failure::None;
+    // The file or folder at fault and why, for the user; empty when none failed.
     QString failedFile;
     QString reason;
+    // For FilesExist: the files that exist.
+    QStringList existing;
 
-    bool failed() const { return !failedFile.isEmpty(); }
+    bool failed() const { return failure != Failure::None; }
 };
 
 // Asked after each file with the files written so far and the total; false stops
@@ -60,15 +94,18 @@ struct Outcome {
 using Progress = std::function<bool(int written, int total)>;
 
 // Writes the plan's tiles, each file whole or not at all, and then the map when
-// one is asked for and every tile was written. Stops at the first failure and
-// when `progress` says so; what was written stays.
+// one is asked for and every tile was written. Every check comes first: the
+// targets (checkTargets), the folders taken for this cut alone (FolderLock), the
+// files that exist. Each file goes through platform::writeFileWhole, so no file
+// is written through a link. Stops at the first failure and when `progress`
+// says so; what was written stays.
 Outcome writeCut(const QImage& sheet, const Plan& plan, const Output& output,
                  const Progress& progress = {});
 
 // The Tiled tileset (a collection of images, one for each tile written from
-// `start`, by paths relative to it) and the map that places them. Each throws
-// platform::PlatformError when its file cannot be written, leaving no part of it.
-void writeTileset(const Plan& plan, const Output& output);
-void writeMap(const Plan& plan, const Output& output);
+// `start`, by paths relative to it) and the map that places them, as the bytes
+// of their files.
+QByteArray tilesetXml(const Plan& plan, const Output& output);
+QByteArray mapXml(const Plan& plan, const Output& output);
 
 } // namespace cut

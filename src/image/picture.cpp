@@ -4,13 +4,13 @@
 #include "system/errors.h"
 #include "system/nativefs.h"
 #include "tga.h"
+#include "system/wholefile.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -123,8 +123,28 @@ PicturePtr readFrom(QIODevice& device, const QByteArray& head, qint64 size) {
 
 } // namespace
 
+namespace {
+
+QtMessageHandler forwardedMessages = nullptr;
+
+// The PNG decoder's own complaints reach standard error as warnings; the reader
+// reports the same failure to its caller, who says it in the program's words.
+void quietDecoders(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("libpng ")))
+        return;
+    if (forwardedMessages)
+        forwardedMessages(type, context, message);
+}
+
+} // namespace
+
 void initPictureLimits() {
     QImageReader::setAllocationLimit(kAllocationLimitMb);
+    static const bool installed = [] {
+        forwardedMessages = qInstallMessageHandler(quietDecoders);
+        return true;
+    }();
+    Q_UNUSED(installed);
 }
 
 void checkPictureSize(qint64 width, qint64 height) {
@@ -289,76 +309,7 @@ void savePicture(const QImage& image, const QString& path) {
     QImageWriter writer(&buffer, "BMP");
     if (!writer.write(plain))
         throw PlatformError(writer.errorString());
-    writeFileWhole(path, bytes);
-}
-
-namespace {
-
-// Writes every byte; false when the file takes fewer.
-bool writeAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-} // namespace
-
-void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDisk) {
-    const QByteArray target = encodePath(path);
-    if (target.isEmpty())
-        throw PlatformError(QStringLiteral("No file name"));
-    if (!waitForDisk) {
-        // A new file needs no stand-in: made here and nowhere else (O_EXCL), it is
-        // removed again when its bytes do not all go in, so it is whole or absent.
-        const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            const bool written = writeAll(fd, bytes);
-            if (::close(fd) == 0 && written)
-                return;
-            ::unlink(target.constData());
-            throw PlatformError(QStringLiteral("Cannot write ") + path);
-        }
-        if (errno != EEXIST)
-            throw PlatformError(QStringLiteral("Cannot write ") + path);
-    }
-    // A write-protected file stays as it is, although the rename below could
-    // replace it.
-    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
-        throw PlatformError(QStringLiteral("Write-protected: ") + path);
-    // Written beside the target and renamed over it, so that a failed write
-    // (a full disk, a size limit) leaves an earlier file of that name as it was.
-    QByteArray temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = target + ".tmp" +
-               QByteArray::number(QRandomGenerator::global()->generate() & 0xFFFFFF, 16);
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        throw PlatformError(QStringLiteral("Cannot write ") + path);
-    const auto fail = [&] {
-        ::unlink(temp.constData());
-        throw PlatformError(QStringLiteral("Cannot write ") + path);
-    };
-    struct stat existing {};
-    if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
-        (void)::fchmod(fd, existing.st_mode & 07777);
-    if (!writeAll(fd, bytes)) {
-        ::close(fd);
-        fail();
-    }
-    const bool synced = !waitForDisk || ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !synced || ::rename(temp.constData(), target.constData()) != 0)
-        fail();
+    writeFileWhole(path, bytes, WriteMode::Replace);
 }
 
 BitmapCutter::BitmapCutter(const QImage& sheet)
@@ -408,23 +359,16 @@ QByteArray BitmapCutter::encode(const QRect& tile) {
 QImage loadImageWithAlpha(const QString& path) {
     QFile file;
     openRegularFile(path, file);
-    QImage image = readImage(file, file.peek(kBmpHeadSize), file.size());
+    // What an import holds, pixel for pixel: a transparent pixel keeps the
+    // colour the file gives it, for the PNG tiles to keep it too.
+    QImage image = Picture::held(readImage(file, file.peek(kBmpHeadSize), file.size()));
     if (image.format() == QImage::Format_RGB32) {
-        // Opaque pixels already are ARGB32 ones (alpha 255): no copy, nothing to clear.
+        // Opaque pixels already are ARGB32 ones (alpha 255): no copy.
         image.reinterpretAsFormat(QImage::Format_ARGB32);
         return image;
     }
-    image.convertTo(QImage::Format_ARGB32);
     if (image.isNull() || image.format() != QImage::Format_ARGB32)
         throw PlatformError(QStringLiteral("Out of memory"));
-    // A pixel nobody can see has no colour: two transparent pixels are the same.
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(line[x]) == 0)
-                line[x] = 0;
-        }
-    }
     return image;
 }
 
@@ -442,9 +386,7 @@ int qualityFor(const QString& ext) {
     return ext == u"webp" || ext == u"jpg" || ext == u"jpeg" ? 100 : -1;
 }
 
-// Encodes the picture in the format and writes it whole, as savePicture does.
-void writePictureFile(const QImage& image, const QString& path, const QByteArray& format,
-                      int quality) {
+QByteArray encodePicture(const QImage& image, const QByteArray& format, int quality) {
     if (image.isNull())
         throw PlatformError(QStringLiteral("Nothing to save"));
     QByteArray bytes;
@@ -454,13 +396,21 @@ void writePictureFile(const QImage& image, const QString& path, const QByteArray
     writer.setQuality(quality);
     if (!writer.write(image))
         throw PlatformError(writer.errorString());
-    writeFileWhole(path, bytes);
+    return bytes;
+}
+
+// Encodes the picture in the format and writes it whole, as savePicture does.
+void writePictureFile(const QImage& image, const QString& path, const QByteArray& format,
+                      int quality) {
+    writeFileWhole(path, encodePicture(image, format, quality), WriteMode::Replace);
 }
 
 } // namespace
 
-void savePictureWithAlpha(const QImage& image, const QString& path) {
-    writePictureFile(image.convertToFormat(QImage::Format_ARGB32), path, "PNG", -1);
+QByteArray pngWithAlpha(const QImage& image) {
+    // Straight ARGB32 goes to the file as it is; a premultiplied form would lose
+    // the colour of every pixel of alpha 0.
+    return encodePicture(image.convertToFormat(QImage::Format_ARGB32), "PNG", -1);
 }
 
 QStringList writableExtensions() {

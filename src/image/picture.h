@@ -1,6 +1,7 @@
 #pragma once
 
 #include "system/errors.h"
+#include "system/wholefile.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -70,7 +71,8 @@ public:
 
 // Sets that limit for every picture reader of the process. Called once at
 // start-up, so that whether a picture is accepted never depends on what was
-// read before it.
+// read before it. Also keeps the decoders' own warnings (libpng's) off standard
+// error: a failed read is reported by the one who asked for it.
 void initPictureLimits();
 
 // Throws PictureTooLarge for a picture of this size.
@@ -101,11 +103,6 @@ PicturePtr loadPictureData(const QByteArray& bytes);
 // an earlier file of that name as it was.
 void savePicture(const QImage& image, const QString& path);
 
-// Writes the bytes as the file's whole content, all or nothing, as above. A run
-// of many files may leave the disk to write them in its own time: the file is
-// still whole or absent, but not proof against a power cut.
-void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDisk = true);
-
 // Many tiles of one picture as 24-bit Windows bitmaps, byte for byte as
 // savePicture writes each of them, without an encoder for each file.
 class BitmapCutter {
@@ -121,13 +118,14 @@ private:
     QByteArray header_;
 };
 
-// Reads a picture as a tile sheet: with its alpha channel, in 32-bit ARGB that is
-// not premultiplied, every fully transparent pixel the same value 0. Throws as
-// loadPicture does.
+// Reads a picture as a tile sheet: exactly the pixels loadPicture holds, in
+// 32-bit ARGB that is not premultiplied, a fully transparent pixel keeping the
+// colour the file gives it. Throws as loadPicture does.
 QImage loadImageWithAlpha(const QString& path);
 
-// Writes a PNG with its alpha channel, all or nothing as savePicture.
-void savePictureWithAlpha(const QImage& image, const QString& path);
+// The bytes of a PNG file of the picture with its alpha channel, each pixel's
+// colour as it is, a fully transparent one's included.
+QByteArray pngWithAlpha(const QImage& image);
 
 // The extensions of the formats "Save as..." writes, lower case: bmp and png
 // first, then every other format Qt can write here.
