@@ -41,8 +41,8 @@ CutResult makeResult(const QImage& sheet, const Plan& plan, const IdAssignment& 
     result.grid = plan.grid;
     result.tiles.reserve(std::size_t(plan.tileCount()));
     for (std::size_t i = 0; i < ids.ids.size(); ++i)
-        result.tiles.push_back(StoredTile{ids.ids[i], plan.tileCells[i], ids.stored[i],
-                                          ids.files[i], !ids.files[i].isEmpty()});
+        result.tiles.push_back(
+            StoredTile{ids.ids[i], plan.tileCells[i], ids.stored[i], ids.files[i], ids.kept[i]});
     std::sort(result.tiles.begin(), result.tiles.end(),
               [](const StoredTile& a, const StoredTile& b) { return a.id < b.id; });
 

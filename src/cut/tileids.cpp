@@ -68,7 +68,7 @@ Transform inverseTransform(Transform t) {
 
 QString IdAssignment::summary() const {
     return QStringLiteral("kept %1, new %2, gone %3")
-        .arg(groups(kept), groups(added), groups(int(gone.size())));
+        .arg(groups(keptCount), groups(added), groups(int(gone.size())));
 }
 
 IdAssignment freshIds(const Plan& plan) {
@@ -78,6 +78,7 @@ IdAssignment freshIds(const Plan& plan) {
     for (std::size_t i = 0; i < n; ++i)
         result.ids[i] = int(i);
     result.stored.assign(n, kIdentity);
+    result.kept.assign(n, false);
     result.files.assign(n, QString());
     result.added = plan.tileCount();
     return result;
@@ -106,6 +107,7 @@ IdAssignment keepIds(const std::vector<EarlierTile>& earlier, const QImage& shee
     const auto n = std::size_t(plan.tileCount());
     result.ids.assign(n, -1);
     result.stored.assign(n, kIdentity);
+    result.kept.assign(n, false);
     result.files.assign(n, QString());
     std::vector<bool> taken(earlier.size(), false);
     int next = highest + 1;
@@ -121,8 +123,9 @@ IdAssignment keepIds(const std::vector<EarlierTile>& earlier, const QImage& shee
                 taken[*it] = true;
                 result.ids[i] = earlier[*it].id;
                 result.stored[i] = t;
+                result.kept[i] = true;
                 result.files[i] = earlier[*it].file;
-                ++result.kept;
+                ++result.keptCount;
                 break;
             }
             if (result.ids[i] >= 0)

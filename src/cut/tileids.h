@@ -30,11 +30,13 @@ struct IdAssignment {
     // The pixels stored under the id are the plan's tile under this transform:
     // a tile equal to an earlier one turned or flipped keeps the earlier pixels.
     std::vector<Transform> stored;
-    // The earlier file a kept tile keeps; empty for a new one.
+    // Whether the tile keeps an earlier id, and the earlier file it keeps with it
+    // (empty for a tile of an atlas, and for a new tile).
+    std::vector<bool> kept;
     std::vector<QString> files;
     // Earlier ids that no tile keeps, ascending; they stay unused.
     std::vector<int> gone;
-    int kept = 0;
+    int keptCount = 0;
     int added = 0;
 
     // "kept K, new N, gone G".
