@@ -181,8 +181,8 @@ void TestEngine::numbering_data() {
                                        << "1009.png";
     QTest::newRow("a 4096 sheet of 16 px tiles") << 0 << 65536 << "00000.png"
                                                  << "65535.png";
-    QTest::newRow("one tile") << 0 << 1 << "000.png"
-                              << "000.png";
+    QTest::newRow("two tiles") << 0 << 2 << "000.png"
+                               << "001.png";
 }
 
 void TestEngine::numbering() {
