@@ -156,6 +156,8 @@ private slots:
     void regions_data();
     void regions();
     void transformAlgebra();
+    void pngExact_data();
+    void pngExact();
     void atlasLayout_data();
     void atlasLayout();
     void tiledXmlAsTheWriterWritesIt();
@@ -295,6 +297,47 @@ void TestEngine::transformAlgebra() {
         }
         VERIFY_SAME_ARGB(transformed(transformed(tile, a), inverseTransform(a)), tile);
     }
+}
+
+void TestEngine::pngExact_data() {
+    QTest::addColumn<int>("colours"); // distinct pixels, alpha 0 ones with colours of their own
+    QTest::addColumn<bool>("opaque");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("depth");      // bits a sample, as the header says
+    QTest::addColumn<int>("colourType"); // 3 palette, 2 colour, 6 colour and alpha
+
+    QTest::newRow("two, 1 bit") << 2 << false << 13 << 1 << 3;
+    QTest::newRow("four, 2 bits") << 4 << false << 7 << 2 << 3;
+    QTest::newRow("sixteen, 4 bits") << 16 << true << 9 << 4 << 3;
+    QTest::newRow("256, 8 bits") << 256 << false << 33 << 8 << 3;
+    QTest::newRow("257 with alpha") << 257 << false << 33 << 8 << 6;
+    QTest::newRow("300 opaque") << 300 << true << 40 << 8 << 2;
+}
+
+void TestEngine::pngExact() {
+    QFETCH(int, colours);
+    QFETCH(bool, opaque);
+    QFETCH(int, width);
+    QFETCH(int, depth);
+    QFETCH(int, colourType);
+
+    // Every colour at least once, then at random; a quarter of the colours are
+    // hidden under alpha 0 unless opaque, and some half transparent.
+    QRandomGenerator random{quint32(colours)};
+    QList<QRgb> palette;
+    for (int i = 0; i < colours; ++i) {
+        const int alpha = opaque ? 255 : i % 4 == 0 ? 0 : i % 4 == 1 ? 128 : 255;
+        palette << qRgba(int(random.bounded(256)), i % 256, i / 256, alpha);
+    }
+    const int height = (colours + width - 1) / width + 3;
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int i = 0; i < width * height; ++i)
+        image.setPixel(i % width, i / width,
+                       palette[i < colours ? i : int(random.bounded(colours))]);
+    const QByteArray png = pngBytes(image);
+    QCOMPARE(int(uchar(png.at(24))), depth);
+    QCOMPARE(int(uchar(png.at(25))), colourType);
+    VERIFY_SAME_ARGB(QImage::fromData(png, "PNG"), image);
 }
 
 void TestEngine::atlasLayout_data() {
