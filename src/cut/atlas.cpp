@@ -32,10 +32,25 @@ AtlasLayout layoutAtlas(int count, QSize tileSize, int columns, int extrude) {
     return layout;
 }
 
+QString atlasProblem(const AtlasLayout& layout) {
+    const qint64 width = qint64(layout.columns) * (layout.tileSize.width() + layout.spacing());
+    const qint64 height = qint64(layout.rows) * (layout.tileSize.height() + layout.spacing());
+    constexpr qint64 kSide = 65535;
+    constexpr qint64 kPixels = qint64(16384) * 16384;
+    if (width > kSide || height > kSide || width * height > kPixels)
+        return QStringLiteral("The atlas would be %1 x %2 pixels, more than 16384 x 16384.")
+            .arg(width)
+            .arg(height);
+    return {};
+}
+
 QImage composeAtlas(const CutResult& result) {
-    Q_ASSERT(result.atlas);
+    if (!result.atlas || !atlasProblem(result.atlas->layout).isEmpty())
+        return {};
     const AtlasLayout& layout = result.atlas->layout;
     QImage atlas(layout.imageSize(), QImage::Format_ARGB32);
+    if (atlas.isNull())
+        return {};
     atlas.fill(0);
     const int e = layout.extrude;
     const int w = layout.tileSize.width();

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QSize>
+#include <QString>
 
 namespace cut {
 
@@ -31,9 +32,13 @@ struct AtlasLayout {
 // least one column and one row.
 AtlasLayout layoutAtlas(int count, QSize tileSize, int columns, int extrude);
 
+// What is wrong with an atlas of this layout, for the user: a picture past
+// 16384 x 16384 pixels' worth, or with a side past 65535; empty when it fits.
+QString atlasProblem(const AtlasLayout& layout);
+
 // The atlas of the result's tiles on its layout, straight (not premultiplied)
 // 32-bit ARGB; slots of unused ids stay transparent. Only for a result that
-// has an atlas.
+// has an atlas whose layout atlasProblem accepts; null otherwise.
 QImage composeAtlas(const CutResult& result);
 
 } // namespace cut
