@@ -347,13 +347,20 @@ void TestEngine::atlasLayout_data() {
     QTest::addColumn<int>("expectedColumns");
     QTest::addColumn<int>("expectedRows");
     QTest::addColumn<QSize>("imageSize"); // of 16 x 8 tiles
+    QTest::addColumn<bool>("fits");
 
-    QTest::newRow("a square") << 1024 << 0 << 0 << 32 << 32 << QSize(512, 256);
-    QTest::newRow("a wall sheet") << 1344 << 0 << 0 << 37 << 37 << QSize(592, 296);
-    QTest::newRow("five") << 5 << 0 << 1 << 3 << 2 << QSize(54, 20);
-    QTest::newRow("none") << 0 << 0 << 0 << 1 << 1 << QSize(16, 8);
-    QTest::newRow("one strip") << 10 << 10 << 2 << 10 << 1 << QSize(200, 12);
-    QTest::newRow("four columns") << 10 << 4 << 0 << 4 << 3 << QSize(64, 24);
+    QTest::newRow("a square") << 1024 << 0 << 0 << 32 << 32 << QSize(512, 256) << true;
+    QTest::newRow("a wall sheet") << 1344 << 0 << 0 << 37 << 37 << QSize(592, 296) << true;
+    QTest::newRow("five") << 5 << 0 << 1 << 3 << 2 << QSize(54, 20) << true;
+    QTest::newRow("none") << 0 << 0 << 0 << 1 << 1 << QSize(16, 8) << true;
+    QTest::newRow("one strip") << 10 << 10 << 2 << 10 << 1 << QSize(200, 12) << true;
+    QTest::newRow("four columns") << 10 << 4 << 0 << 4 << 3 << QSize(64, 24) << true;
+    QTest::newRow("one column of 65,536")
+        << 65536 << 1 << 0 << 1 << 65536 << QSize(16, 524288) << false;
+    QTest::newRow("4096 x 4096 of 16 x 8 tiles")
+        << 131072 << 256 << 0 << 256 << 512 << QSize(4096, 4096) << true;
+    QTest::newRow("more pixels than 16384 x 16384")
+        << 2048 * 2048 << 2048 << 0 << 2048 << 2048 << QSize(32768, 16384) << false;
 }
 
 void TestEngine::atlasLayout() {
@@ -363,8 +370,10 @@ void TestEngine::atlasLayout() {
     QFETCH(int, expectedColumns);
     QFETCH(int, expectedRows);
     QFETCH(QSize, imageSize);
+    QFETCH(bool, fits);
 
     const AtlasLayout layout = layoutAtlas(count, QSize(16, 8), columns, extrude);
+    QCOMPARE(atlasProblem(layout).isEmpty(), fits);
     QCOMPARE(layout.columns, expectedColumns);
     QCOMPARE(layout.rows, expectedRows);
     QCOMPARE(layout.imageSize(), imageSize);
