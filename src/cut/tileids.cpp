@@ -19,16 +19,19 @@ QPoint viaCorners(Transform t, QPoint p) {
     return sourcePixel(t, kCorners, p.x(), p.y());
 }
 
-// A tile's pixels as bytes to compare and hash: rows without padding, and
-// every pixel with alpha 0 as one value.
-QByteArray tileKey(const QImage& tile) {
-    QByteArray key(qsizetype(tile.width()) * tile.height() * qsizetype(sizeof(QRgb)),
+// A 32-bit ARGB tile's pixels as it shows under `t`, as bytes to compare and
+// hash: rows without padding, and every pixel with alpha 0 as one value.
+QByteArray tileKey(const QImage& tile, Transform t = kIdentity) {
+    const QSize size = transformedSize(tile.size(), t);
+    QByteArray key(qsizetype(size.width()) * size.height() * qsizetype(sizeof(QRgb)),
                    Qt::Uninitialized);
     auto* to = reinterpret_cast<QRgb*>(key.data());
-    for (int y = 0; y < tile.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
-        for (int x = 0; x < tile.width(); ++x)
-            *to++ = qAlpha(line[x]) == 0 ? 0u : line[x];
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const QPoint from = sourcePixel(t, tile.size(), x, y);
+            const QRgb p = reinterpret_cast<const QRgb*>(tile.constScanLine(from.y()))[from.x()];
+            *to++ = qAlpha(p) == 0 ? 0u : p;
+        }
     }
     return key;
 }
@@ -112,10 +115,11 @@ IdAssignment keepIds(const std::vector<EarlierTile>& earlier, const QImage& shee
     std::vector<bool> taken(earlier.size(), false);
     int next = highest + 1;
     for (std::size_t i = 0; i < n; ++i) {
-        const QImage tile = sheet.copy(plan.grid.cell(plan.tileCells[i]));
+        const QImage tile =
+            sheet.copy(plan.grid.cell(plan.tileCells[i])).convertToFormat(QImage::Format_ARGB32);
         for (Transform t : forms) {
             // The earlier pixels are this tile under t.
-            const QByteArray key = tileKey(transformed(tile, t));
+            const QByteArray key = tileKey(tile, t);
             const auto [from, to] = byPixels.equal_range(key);
             for (auto it = from; it != to; ++it) {
                 if (taken[*it])
