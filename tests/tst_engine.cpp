@@ -689,7 +689,8 @@ void TestEngine::roundTrip() {
     for (const StoredTile& t : first.tiles)
         before[t.id] = storedImage(first, t);
 
-    // The sheet edited: a tile drawn anew, one flipped in place, two swapped.
+    // The sheet edited: a tile drawn anew, one turned (or flipped) in place, two
+    // swapped.
     QImage edited = sheet;
     put(edited, cellOf(3),
         artTile(random, tile, palette.isEmpty() ? QList<QRgb>{} : palette)
@@ -700,7 +701,7 @@ void TestEngine::roundTrip() {
             for (int x = c.left(); x <= c.right(); ++x)
                 edited.setPixel(x, y, edited.pixel(x, y) | 0xFF000000u);
     }
-    put(edited, cellOf(4), transformed(sheet.copy(cellOf(4)), kFlipV));
+    put(edited, cellOf(4), transformed(sheet.copy(cellOf(4)), turn == kRotate90 ? turn : kFlipV));
     put(edited, cellOf(0), sheet.copy(cellOf(8)));
     put(edited, cellOf(8), sheet.copy(cellOf(0)));
 
