@@ -2,6 +2,7 @@
 #include "support/testapp.h"
 
 #include "cut/plan.h"
+#include "cut/png.h"
 #include "cut/writer.h"
 
 #include "controls/checkbox.h"
@@ -461,6 +462,95 @@ void BM_MergeFlips(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeFlips)->Arg(1024)->Arg(2048)->Arg(4096)->Unit(benchmark::kMillisecond);
 
+// Pixel art as sheets hold it: 300 distinct 32 x 32 tiles of 24 colours (blobs
+// and specks on a transparent ground) strewn over a 1024 x 1024 sheet; the
+// atlas a cut makes of it has the same pixels in another order.
+const QImage& pixelArtSheet() {
+    static const QImage sheet = [] {
+        QRandomGenerator random(77);
+        QList<QRgb> palette;
+        for (int i = 0; i < 24; ++i)
+            palette << (random.generate() | 0xFF000000u);
+        std::vector<QImage> tiles;
+        for (int t = 0; t < 300; ++t) {
+            QImage tile(32, 32, QImage::Format_ARGB32);
+            tile.fill(0);
+            for (int blob = 2 + random.bounded(5); blob > 0; --blob) {
+                const int cx = random.bounded(32), cy = random.bounded(32);
+                const int r = 1 + random.bounded(10);
+                const QRgb colour = palette[random.bounded(24)];
+                for (int y = 0; y < 32; ++y)
+                    for (int x = 0; x < 32; ++x)
+                        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r)
+                            tile.setPixel(x, y, colour);
+            }
+            for (int speck = 0; speck < 16; ++speck)
+                tile.setPixel(random.bounded(32), random.bounded(32), palette[random.bounded(24)]);
+            tiles.push_back(tile);
+        }
+        QImage image(1024, 1024, QImage::Format_ARGB32);
+        for (int cell = 0; cell < 1024; ++cell) {
+            const QImage& tile = tiles[std::size_t(random.bounded(300))];
+            for (int y = 0; y < 32; ++y)
+                std::memcpy(image.scanLine((cell / 32) * 32 + y) + (cell % 32) * 32 * 4,
+                            tile.constScanLine(y), 32 * 4);
+        }
+        return image;
+    }();
+    return sheet;
+}
+
+// ImageMagick writing the same pixels as PNG, from raw RGBA; the bytes it wrote.
+qint64 magickPng(const QImage& image, const QString& folder) {
+    const QString raw = QDir(folder).filePath(QStringLiteral("pixels.rgba"));
+    const QString out = QDir(folder).filePath(QStringLiteral("magick.png"));
+    if (!QFile::exists(raw)) {
+        const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+        QFile file(raw);
+        if (!file.open(QIODevice::WriteOnly))
+            return -1;
+        file.write(reinterpret_cast<const char*>(rgba.constBits()), rgba.sizeInBytes());
+    }
+    QProcess convert;
+    convert.start(
+        QStringLiteral("convert-im6.q16"),
+        {QStringLiteral("-size"), QStringLiteral("%1x%2").arg(image.width()).arg(image.height()),
+         QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgba:") + raw, out});
+    if (!convert.waitForFinished(120000) || convert.exitCode() != 0)
+        return -1;
+    return QFileInfo(out).size();
+}
+
+void BM_AtlasPng(benchmark::State& state) {
+    const QImage& sheet = pixelArtSheet();
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        const QByteArray png = cut::pngBytes(sheet);
+        bytes = png.size();
+        benchmark::DoNotOptimize(png.constData());
+    }
+    state.counters["bytes"] = double(bytes);
+    const qint64 magick = magickPng(sheet, cutFolder("atlas"));
+    if (magick > 0)
+        state.counters["bytes_vs_magick"] = double(bytes) / double(magick);
+}
+BENCHMARK(BM_AtlasPng)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void BM_ImageMagickAtlasPng(benchmark::State& state) {
+    const QImage& sheet = pixelArtSheet();
+    const QString folder = cutFolder("atlas");
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        bytes = magickPng(sheet, folder);
+        if (bytes < 0) {
+            state.SkipWithError("convert-im6.q16 failed or is missing (package imagemagick)");
+            break;
+        }
+    }
+    state.counters["bytes"] = double(bytes);
+}
+BENCHMARK(BM_ImageMagickAtlasPng)->Unit(benchmark::kMillisecond)->MinTime(2);
+
 // Remembers each benchmark's time per iteration for the ratios.
 class Recorder : public benchmark::ConsoleReporter {
 public:
@@ -542,6 +632,7 @@ int main(int argc, char** argv) {
     ratio("BM_StartupOrvane", "BM_StartupBareWindow", "none");
     ratio("BM_CutSheetToBmp/min_time:2.000", "BM_DecodeAndPlainWrites/min_time:2.000", "<= 1.5");
     ratio("BM_CutSheetToBmp/min_time:2.000", "BM_ImageMagickCrop/min_time:2.000", "<= 0.5");
+    ratio("BM_AtlasPng/min_time:2.000", "BM_ImageMagickAtlasPng/min_time:2.000", "<= 0.5");
     const auto merge = [&](int side) {
         const auto it = recorder.seconds.find("BM_MergeFlips/" + std::to_string(side));
         return it == recorder.seconds.end() ? -1.0 : it->second;
