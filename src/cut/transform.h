@@ -48,4 +48,7 @@ inline QPoint sourcePixel(Transform t, QSize source, int x, int y) {
     return (t & kFlipD) ? QPoint(y, x) : QPoint(x, y);
 }
 
+// The tile as it shows under the transform.
+QImage transformed(const QImage& tile, Transform t);
+
 } // namespace cut
