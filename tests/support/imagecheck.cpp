@@ -82,19 +82,6 @@ bool holdsPattern(const QImage& image, int sx, int sy, QString* where) {
     return difference.isEmpty();
 }
 
-QImage transformed(const QImage& tile, cut::Transform t) {
-    const QImage source = tile.convertToFormat(QImage::Format_ARGB32);
-    QImage result(cut::transformedSize(source.size(), t), QImage::Format_ARGB32);
-    for (int y = 0; y < result.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < result.width(); ++x) {
-            const QPoint from = cut::sourcePixel(t, source.size(), x, y);
-            line[x] = source.pixel(from);
-        }
-    }
-    return result;
-}
-
 QImage painted(QWidget* widget) {
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }

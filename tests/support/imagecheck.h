@@ -46,10 +46,6 @@ QString firstDifference(const QImage& actual, const QImage& expected,
 // says where in `where`.
 bool holdsPattern(const QImage& image, int sx, int sy, QString* where = nullptr);
 
-// A tile as it shows under the transform, pixel by pixel from the transform's
-// own rule: what the cut's faster paths must match.
-QImage transformed(const QImage& tile, cut::Transform t);
-
 // What a widget really paints on the screen, as opposed to any image it keeps.
 QImage painted(QWidget* widget);
 
