@@ -211,7 +211,7 @@ void BM_Save64x64(benchmark::State& state) {
     app.window->pics_MouseUp(1, 0, 100, 100);
     f.c_clipb->setValue(0);
     for (auto _ : state) {
-        f.state.fileCounter = 0;
+        f.state.setFileCounter(0);
         app.window->Command2_Click();
     }
     if (!app.dialogs.messages.isEmpty())

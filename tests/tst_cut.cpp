@@ -976,7 +976,7 @@ void TestCut::windowCutsTheTileset() {
     sheet.setPixel(20, 5, qRgb(255, 0, 0)); // two different cells among eight
     app.importImage(sheet);
     QVERIFY(f.b_cut->isEnabled());
-    f.state.fileCounter = 5;
+    f.state.setFileCounter(5);
 
     int gridBoxes = -1;
     QTimer::singleShot(0, [&] {

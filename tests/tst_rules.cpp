@@ -50,15 +50,9 @@ namespace {
 constexpr double kViewW = 448;
 constexpr double kViewH = 640;
 
-AppState withEdges(double left, double top, double right, double bottom) {
-    AppState s;
-    s.selLeft = left;
-    s.selTop = top;
-    s.selRight = right;
-    s.selBottom = bottom;
-    s.viewMaxWidth = float(kViewW);
-    s.viewMaxHeight = float(kViewH);
-    return s;
+void setEdges(AppState& s, double left, double top, double right, double bottom) {
+    s.setSelection(left, top, right, bottom);
+    s.setViewLimits(float(kViewW), float(kViewH));
 }
 
 } // namespace
@@ -199,7 +193,8 @@ void RulesTest::pressOutline_data() {
 void RulesTest::pressOutline() {
     QFETCH(QRectF, edges);
     QFETCH(bool, shown);
-    const AppState s = withEdges(edges.left(), edges.top(), edges.right(), edges.bottom());
+    AppState s;
+    setEdges(s, edges.left(), edges.top(), edges.right(), edges.bottom());
     QCOMPARE(selection::outlineShownOnPress(s), shown);
 }
 
@@ -223,7 +218,8 @@ void RulesTest::dragBounds() {
     QFETCH(QPointF, corner);
     QFETCH(QPointF, pointer);
     QFETCH(bool, inBounds);
-    const AppState s = withEdges(corner.x(), corner.y(), pointer.x(), pointer.y());
+    AppState s;
+    setEdges(s, corner.x(), corner.y(), pointer.x(), pointer.y());
     QCOMPARE(selection::inDragBounds(s, pointer.x(), pointer.y()), inBounds);
 }
 
@@ -248,7 +244,8 @@ void RulesTest::releaseTest_data() {
 void RulesTest::releaseTest() {
     QFETCH(QRectF, edges);
     QFETCH(bool, captured);
-    const AppState s = withEdges(edges.left(), edges.top(), edges.right(), edges.bottom());
+    AppState s;
+    setEdges(s, edges.left(), edges.top(), edges.right(), edges.bottom());
     QCOMPARE(selection::capturable(s), captured);
 }
 

@@ -775,22 +775,22 @@ void SelectionTest::sizeBox() {
     QVERIFY(chooseMode(f, custom(QSize(16, 16))));
     platform::TextBox* editBox = nullptr;
     platform::TextBox* otherBox = nullptr;
-    double AppState::*field = nullptr;
+    const double* field = nullptr;
     switch (box) {
     case Box::Width:
         editBox = f.trw;
         otherBox = f.trh;
-        field = &AppState::tileWidth;
+        field = &f.state.tileWidth;
         break;
     case Box::Height:
         editBox = f.trh;
         otherBox = f.trw;
-        field = &AppState::tileHeight;
+        field = &f.state.tileHeight;
         break;
     }
     QVERIFY2(editBox, "unknown box");
     editBox->setText(start);
-    QCOMPARE(f.state.*field, start.toDouble());
+    QCOMPARE(*field, start.toDouble());
     QVERIFY(editBox->isEnabled());
 
     if (!clipboard.isNull())
@@ -801,7 +801,7 @@ void SelectionTest::sizeBox() {
     keys.simulate(editBox);
     QVERIFY2(changes > 0, "the keys never reached the box");
     QCOMPARE(editBox->text(), text);
-    QCOMPARE(f.state.*field, size);
+    QCOMPARE(*field, size);
     // The other box is not touched.
     QCOMPARE(otherBox->text(), QStringLiteral("16"));
     QVERIFY(app.dialogs.messages.isEmpty());

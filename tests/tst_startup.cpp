@@ -243,7 +243,7 @@ void StartupTest::startNumber() {
     QFETCH(QString, afterReset);
     TestApp app;
     MainForm& f = app.f();
-    f.state.fileCounter = 3;
+    f.state.setFileCounter(3);
     app.window->updateNextFileLabel();
     if (!clipboard.isNull())
         QGuiApplication::clipboard()->setText(clipboard);
@@ -278,7 +278,7 @@ void StartupTest::nextFileLabel() {
     QFETCH(int, counter);
     QFETCH(QString, caption);
     TestApp app;
-    app.f().state.fileCounter = std::int16_t(counter);
+    app.f().state.setFileCounter(std::int16_t(counter));
     app.window->updateNextFileLabel();
     QCOMPARE(app.f().Label7->caption(), caption);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 class QString;
 

@@ -18,41 +18,42 @@
 
 namespace output {
 
-QString driveFolder(const platform::Drives& drives, const platform::DriveList& Drive1) {
-    const QString drive = Drive1.drive();
+QString driveFolder(const platform::Drives& drives, const platform::DriveList& driveList) {
+    const QString drive = driveList.drive();
     if (!drives.canOpen(drive))
         throw platform::PlatformError(QStringLiteral("Device unavailable"));
     return drives.currentFolder(drive);
 }
 
 void openDriveFolder(const AppState& s, const BrowserControls& c, const platform::Drives& drives) {
-    c.Dir1.setPath(driveFolder(drives, c.Drive1)); // Dir1_Change, nested
-    updateNextFileLabel(s, c.Label7);
+    c.folderList.setPath(driveFolder(drives, c.driveList)); // Dir1_Change, nested
+    updateNextFileLabel(s, c.nextFileLabel);
 }
 
 void folderChanged(AppState& s, const BrowserControls& c) {
-    c.File1.setPath(c.Dir1.path());
-    s.outputFolder = platform::withSeparator(c.Dir1.path());
-    updateNextFileLabel(s, c.Label7);
+    c.fileList.setPath(c.folderList.path());
+    s.setOutputFolder(platform::withSeparator(c.folderList.path()));
+    updateNextFileLabel(s, c.nextFileLabel);
 }
 
-void createFolder(platform::Dialogs& dialogs, platform::DirList& Dir1) {
-    const QString parent = platform::withSeparator(Dir1.path());
+void createFolder(platform::Dialogs& dialogs, platform::DirList& folderList) {
+    const QString parent = platform::withSeparator(folderList.path());
     const QString answer =
         dialogs
             .inputBox(QStringLiteral("Create folder under ") + parent + QStringLiteral(" :"),
                       QStringLiteral("Create new folder"))
             .value_or(QString());
     platform::makeFolder(parent + answer);
-    Dir1.refresh();
+    folderList.refresh();
 }
 
-void saveToFileClicked(const platform::CheckBox& c_file, const SaveToFileControls& c) {
-    const bool on = c_file.value() != 0;
-    for (QWidget* control : std::initializer_list<QWidget*>{&c.Text1, &c.Command1, &c.Command3,
-                                                            &c.Drive1, &c.Dir1, &c.File1})
+void saveToFileClicked(const platform::CheckBox& toFileBox, const SaveToFileControls& c) {
+    const bool on = toFileBox.value() != 0;
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{&c.startNumberBox, &c.newFolderButton, &c.resetButton,
+                                         &c.driveList, &c.folderList, &c.fileList})
         control->setEnabled(on);
-    c.Label7.setVisible(on);
+    c.nextFileLabel.setVisible(on);
 }
 
 } // namespace output

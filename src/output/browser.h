@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 #include <QString>
 
@@ -20,35 +20,35 @@ namespace output {
 
 // The folder lists and the label that follow the output folder.
 struct BrowserControls {
-    platform::DriveList& Drive1;
-    platform::DirList& Dir1;
-    platform::FileList& File1;
-    platform::Label& Label7;
+    platform::DriveList& driveList;
+    platform::DirList& folderList;
+    platform::FileList& fileList;
+    platform::Label& nextFileLabel;
 };
 
 // The folder the directory list opens for the chosen drive: its current folder.
 // Throws when the drive's root cannot be opened.
-QString driveFolder(const platform::Drives& drives, const platform::DriveList& Drive1);
+QString driveFolder(const platform::Drives& drives, const platform::DriveList& driveList);
 
-// A change of drive opens that drive's folder in Dir1, whose Change runs inside
+// A change of drive opens that drive's folder in folderList, whose Change runs inside
 // the write. Throws when the drive cannot be opened; the caller's failure path
-// then says so and puts Drive1 back on Dir1's drive.
+// then says so and puts driveList back on folderList's drive.
 void openDriveFolder(const AppState& s, const BrowserControls& c, const platform::Drives& drives);
-// A change of folder lists it, makes it the output folder and updates Label7.
+// A change of folder lists it, makes it the output folder and updates nextFileLabel.
 void folderChanged(AppState& s, const BrowserControls& c);
 // "Create new folder": exactly one folder, below the open one, named as typed.
-void createFolder(platform::Dialogs& dialogs, platform::DirList& Dir1);
+void createFolder(platform::Dialogs& dialogs, platform::DirList& folderList);
 
 // The controls that "Save to file" switches with it.
 struct SaveToFileControls {
-    platform::TextBox& Text1;
-    platform::Button& Command1;
-    platform::Button& Command3;
-    platform::DriveList& Drive1;
-    platform::DirList& Dir1;
-    platform::FileList& File1;
-    platform::Label& Label7;
+    platform::TextBox& startNumberBox;
+    platform::Button& newFolderButton;
+    platform::Button& resetButton;
+    platform::DriveList& driveList;
+    platform::DirList& folderList;
+    platform::FileList& fileList;
+    platform::Label& nextFileLabel;
 };
-void saveToFileClicked(const platform::CheckBox& c_file, const SaveToFileControls& c);
+void saveToFileClicked(const platform::CheckBox& toFileBox, const SaveToFileControls& c);
 
 } // namespace output

@@ -21,19 +21,19 @@ bool startTextRefused(const QString& text) {
     return !platform::isWholeNumberText(text);
 }
 
-void startNumberChanged(AppState& s, platform::TextBox& Text1) {
-    if (startTextRefused(Text1.text()))
-        Text1.setText(QStringLiteral("000")); // runs this handler again, nested
-    s.startNumber = platform::val(Text1.text());
+void startNumberChanged(AppState& s, platform::TextBox& startNumberBox) {
+    if (startTextRefused(startNumberBox.text()))
+        startNumberBox.setText(QStringLiteral("000")); // runs this handler again, nested
+    s.setStartNumber(platform::val(startNumberBox.text()));
 }
 
-void resetCounter(AppState& s, platform::Label& Label7) {
-    s.fileCounter = platform::toInt16(s.startNumber);
-    updateNextFileLabel(s, Label7);
+void resetCounter(AppState& s, platform::Label& nextFileLabel) {
+    s.setFileCounter(platform::toInt16(s.startNumber));
+    updateNextFileLabel(s, nextFileLabel);
 }
 
-void updateNextFileLabel(const AppState& s, platform::Label& Label7) {
-    Label7.setCaption(nextFileCaption(s.fileCounter));
+void updateNextFileLabel(const AppState& s, platform::Label& nextFileLabel) {
+    nextFileLabel.setCaption(nextFileCaption(s.fileCounter));
 }
 
 } // namespace output

@@ -13,8 +13,8 @@ QString selectedFile(const QString& folder, const QString& fileName) {
     return folder + QDir::separator() + fileName;
 }
 
-platform::PicturePtr readSelectedFile(const platform::FileList& File1, const QString& folder) {
-    return platform::loadPicture(selectedFile(folder, File1.fileName()));
+platform::PicturePtr readSelectedFile(const platform::FileList& fileList, const QString& folder) {
+    return platform::loadPicture(selectedFile(folder, fileList.fileName()));
 }
 
 void showPreview(const platform::Picture& picture, const QString& fileName,
@@ -30,8 +30,8 @@ void showPreview(const platform::Picture& picture, const QString& fileName,
     window.activateWindow();
 }
 
-void deleteSelectedFile(const platform::FileList& File1, const QString& folder) {
-    platform::removeFile(selectedFile(folder, File1.fileName()));
+void deleteSelectedFile(const platform::FileList& fileList, const QString& folder) {
+    platform::removeFile(selectedFile(folder, fileList.fileName()));
 }
 
 } // namespace output

@@ -20,14 +20,14 @@ inline constexpr int kEscape = 27;
 // they are. At a root this gives two separators in a row, which still names it.
 QString selectedFile(const QString& folder, const QString& fileName);
 
-// Reads the file selected in File1; throws when it cannot be read.
-platform::PicturePtr readSelectedFile(const platform::FileList& File1, const QString& folder);
+// Reads the file selected in fileList; throws when it cannot be read.
+platform::PicturePtr readSelectedFile(const platform::FileList& fileList, const QString& folder);
 // Shows the picture unscaled in the preview window, captioned with its name and
 // sized to it within the screen, and brings the window to the front.
 void showPreview(const platform::Picture& picture, const QString& fileName,
                  const platform::Screen& screen, platform::Form& window);
 
-// Deletes the file selected in File1, without a question; throws when it fails.
-void deleteSelectedFile(const platform::FileList& File1, const QString& folder);
+// Deletes the file selected in fileList, without a question; throws when it fails.
+void deleteSelectedFile(const platform::FileList& fileList, const QString& folder);
 
 } // namespace output

@@ -22,7 +22,7 @@ void saveNumbered(AppState& s, const QImage& capture, platform::Dialogs& dialogs
         return;
     }
     platform::savePicture(capture, numberedFile(s.outputFolder, s.fileCounter));
-    s.fileCounter = std::int16_t(s.fileCounter + 1);
+    s.setFileCounter(std::int16_t(s.fileCounter + 1));
     updateNextFileLabel(s, Label7);
     File1.refresh();
 }

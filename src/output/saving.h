@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 #include <QImage>
 
@@ -18,11 +18,11 @@ namespace output {
 void copyToClipboard(platform::Clipboard& clipboard, const QImage& capture);
 
 // SAVE's second step: the capture as the next numbered bitmap in the output
-// folder; then the number advances, Label7 follows and File1 shows the file.
+// folder; then the number advances, nextFileLabel follows and fileList shows the file.
 // Past 999 it only says so. A failed write passes to the caller with nothing
 // advanced.
 void saveNumbered(AppState& s, const QImage& capture, platform::Dialogs& dialogs,
-                  platform::Label& Label7, platform::FileList& File1);
+                  platform::Label& nextFileLabel, platform::FileList& fileList);
 
 // "Save as...": the capture under a name chosen in the save dialog, in the
 // format its extension names; an extension no writer knows is refused with a

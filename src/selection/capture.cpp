@@ -12,13 +12,14 @@ void captureSelection(const AppState& s, const CaptureControls& c) {
         return;
     const int w = int(s.selRight - s.selLeft);
     const int h = int(s.selBottom - s.selTop);
-    c.frm_pict.fitOuterSizeTo(w, h);
-    c.pict.setWidth(w);
-    c.pict.setHeight(h);
-    c.pict.cls();
+    c.selectionWindow.fitOuterSizeTo(w, h);
+    c.selectionPicture.setWidth(w);
+    c.selectionPicture.setHeight(h);
+    c.selectionPicture.cls();
     // Past the view's image the capture holds the background colour, as the
     // screen shows there.
-    c.pict.paintPicture(c.pics.image(), 0, 0, w, h, int(s.selLeft), int(s.selTop));
+    c.selectionPicture.paintPicture(c.tilesetView.image(), 0, 0, w, h, int(s.selLeft),
+                                    int(s.selTop));
 }
 
 } // namespace selection

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 namespace platform {
 class Form;
@@ -11,9 +11,9 @@ namespace selection {
 
 // Where the capture comes from and where it goes.
 struct CaptureControls {
-    platform::PictureBox& pics;
-    platform::Form& frm_pict;
-    platform::PictureBox& pict;
+    platform::PictureBox& tilesetView;
+    platform::Form& selectionWindow;
+    platform::PictureBox& selectionPicture;
 };
 
 // On the release of the left button: copies the rectangle the gesture left, when

@@ -14,56 +14,52 @@ namespace selection {
 namespace {
 
 void placeFixed(AppState& s, const MouseControls& c, double x, double y) {
-    const Edges e = selection::placeFixed(x, y, s.tileWidth, s.tileHeight, c.c_snap.value() == 1);
-    s.selLeft = e.left;
-    s.selTop = e.top;
-    s.selRight = e.right;
-    s.selBottom = e.bottom;
+    const Edges e = selection::placeFixed(x, y, s.tileWidth, s.tileHeight, c.snapBox.value() == 1);
+    s.setSelection(e.left, e.top, e.right, e.bottom);
 }
 
-void drawOutline(const AppState& s, platform::PictureBox& pics) {
+void drawOutline(const AppState& s, platform::PictureBox& tilesetView) {
     // A redraw while the button is held (the wheel over a scroll bar, a paste by key)
     // switches persistent drawing back on; the outline still belongs to the screen only.
-    pics.setAutoRedraw(false);
-    pics.lineBox(int(s.selLeft - 1), int(s.selTop - 1), int(s.selRight + 1), int(s.selBottom + 1));
+    tilesetView.setAutoRedraw(false);
+    tilesetView.lineBox(int(s.selLeft - 1), int(s.selTop - 1), int(s.selRight + 1),
+                        int(s.selBottom + 1));
 }
 
 } // namespace
 
 void placeOnPress(AppState& s, const MouseControls& c, double x, double y) {
-    c.pics.setAutoRedraw(false);
-    if (c.o_adjust.value()) {
-        s.selLeft = x;
-        s.selTop = y;
+    c.tilesetView.setAutoRedraw(false);
+    if (c.adjustableOption.value()) {
+        s.setSelection(x, y, s.selRight, s.selBottom);
         return;
     }
     placeFixed(s, c, x, y);
     if (fixedSizeUsable(s.tileWidth, s.tileHeight) && outlineShownOnPress(s))
-        drawOutline(s, c.pics);
+        drawOutline(s, c.tilesetView);
 }
 
 void dragTo(AppState& s, const MouseControls& c, double x, double y) {
-    c.pics.refresh();
-    const bool adjustable = c.o_adjust.value();
+    c.tilesetView.refresh();
+    const bool adjustable = c.adjustableOption.value();
     if (adjustable) {
-        s.selRight = x;
-        s.selBottom = y;
+        s.setSelection(s.selLeft, s.selTop, x, y);
     } else {
         placeFixed(s, c, x, y);
     }
     if (inDragBounds(s, x, y) && (adjustable || fixedSizeUsable(s.tileWidth, s.tileHeight))) {
-        drawOutline(s, c.pics);
-        c.Label8.setCaption(dragSizeCaption(s.selRight - s.selLeft, s.selBottom - s.selTop));
+        drawOutline(s, c.tilesetView);
+        c.sizeReadout.setCaption(dragSizeCaption(s.selRight - s.selLeft, s.selBottom - s.selTop));
     } else {
-        c.Label8.setCaption(QString());
+        c.sizeReadout.setCaption(QString());
     }
 }
 
-void chooseColor(platform::CommonDialog& cmdb, platform::Button& Command4,
-                 platform::PictureBox& pics) {
+void chooseColor(platform::CommonDialog& cmdb, platform::Button& colourButton,
+                 platform::PictureBox& tilesetView) {
     cmdb.showColor();
-    Command4.setBackColor(cmdb.color);
-    pics.setForeColor(cmdb.color);
+    colourButton.setBackColor(cmdb.color);
+    tilesetView.setForeColor(cmdb.color);
 }
 
 } // namespace selection

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 namespace platform {
 class Button;
@@ -16,10 +16,10 @@ namespace selection {
 // The view the rectangle is drawn on, the mode and snap that place it, and the
 // label that shows its size while dragging.
 struct MouseControls {
-    platform::PictureBox& pics;
-    platform::OptionButton& o_adjust;
-    platform::CheckBox& c_snap;
-    platform::Label& Label8;
+    platform::PictureBox& tilesetView;
+    platform::OptionButton& adjustableOption;
+    platform::CheckBox& snapBox;
+    platform::Label& sizeReadout;
 };
 
 // A press of the left button on the freshly redrawn view places the rectangle:
@@ -31,7 +31,7 @@ void placeOnPress(AppState& s, const MouseControls& c, double x, double y);
 void dragTo(AppState& s, const MouseControls& c, double x, double y);
 
 // The outline colour, chosen in the colour dialog; a cancel passes to the caller.
-void chooseColor(platform::CommonDialog& cmdb, platform::Button& Command4,
-                 platform::PictureBox& pics);
+void chooseColor(platform::CommonDialog& cmdb, platform::Button& colourButton,
+                 platform::PictureBox& tilesetView);
 
 } // namespace selection

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 #include <QString>
 
@@ -33,7 +33,7 @@ bool inDragBounds(const AppState& s, double x, double y);
 // The release captures a rectangle that lies in the view and is not empty.
 bool capturable(const AppState& s);
 
-// Label8 while dragging: "Width:" w "   Height:" h, numbers as Str writes them.
+// sizeReadout while dragging: "Width:" w "   Height:" h, numbers as Str writes them.
 QString dragSizeCaption(double width, double height);
 
 // A size box's text is refused unless it is a whole number no larger than the limit.

@@ -20,49 +20,53 @@ void setEnabled(std::initializer_list<QWidget*> controls, bool on) {
         control->setEnabled(on);
 }
 
-void sizeBoxChanged(platform::TextBox& box, double& size, double maximum) {
+// The size the box now holds, its text put back first when it is refused.
+double sizeBoxChanged(platform::TextBox& box, double size, double maximum) {
     const QString fallback = platform::format(size, QStringLiteral("#"));
     if (sizeTextRefused(box.text(), maximum))
         box.setText(fallback); // runs this handler again, nested
-    size = platform::val(box.text());
+    return platform::val(box.text());
 }
 
 } // namespace
 
 void adjustableMode(const SizeControls& c) {
-    setEnabled({&c.o_16, &c.o_32, &c.o_64, &c.o_custom, &c.c_snap, &c.trw, &c.trh}, false);
+    setEnabled({&c.size16Option, &c.size32Option, &c.size64Option, &c.customOption, &c.snapBox,
+                &c.widthBox, &c.heightBox},
+               false);
 }
 
-void fixedMode(const SizeControls& c, platform::Label& Label8) {
-    Label8.setCaption(QString());
-    setEnabled({&c.o_16, &c.o_32, &c.o_64, &c.o_custom, &c.c_snap}, true);
-    if (c.o_custom.value())
-        setEnabled({&c.trw, &c.trh}, true);
+void fixedMode(const SizeControls& c, platform::Label& sizeReadout) {
+    sizeReadout.setCaption(QString());
+    setEnabled({&c.size16Option, &c.size32Option, &c.size64Option, &c.customOption, &c.snapBox},
+               true);
+    if (c.customOption.value())
+        setEnabled({&c.widthBox, &c.heightBox}, true);
 }
 
 void presetSize(AppState& s, const SizeControls& c, platform::Dialogs& dialogs, int n) {
     if (!presetFits(n, s.maxTileWidth, s.maxTileHeight)) {
-        dialogs.msgBox(c.Label3.caption());
-        c.o_custom.setValue(true); // o_custom_Click, nested
+        dialogs.msgBox(c.maxSizeLabel.caption());
+        c.customOption.setValue(true); // o_custom_Click, nested
         return;
     }
-    setEnabled({&c.trw, &c.trh}, false);
-    s.tileWidth = n;
-    s.tileHeight = n;
+    setEnabled({&c.widthBox, &c.heightBox}, false);
+    s.setTileSize(n, n);
 }
 
 void customSize(AppState& s, const SizeControls& c) {
-    setEnabled({&c.trw, &c.trh}, true);
-    s.tileWidth = platform::val(c.trw.text());
-    s.tileHeight = platform::val(c.trh.text());
+    setEnabled({&c.widthBox, &c.heightBox}, true);
+    s.setTileSize(platform::val(c.widthBox.text()), platform::val(c.heightBox.text()));
 }
 
-void widthBoxChanged(AppState& s, platform::TextBox& trw) {
-    sizeBoxChanged(trw, s.tileWidth, s.maxTileWidth);
+void widthBoxChanged(AppState& s, platform::TextBox& widthBox) {
+    const double width = sizeBoxChanged(widthBox, s.tileWidth, s.maxTileWidth);
+    s.setTileSize(width, s.tileHeight);
 }
 
-void heightBoxChanged(AppState& s, platform::TextBox& trh) {
-    sizeBoxChanged(trh, s.tileHeight, s.maxTileHeight);
+void heightBoxChanged(AppState& s, platform::TextBox& heightBox) {
+    const double height = sizeBoxChanged(heightBox, s.tileHeight, s.maxTileHeight);
+    s.setTileSize(s.tileWidth, height);
 }
 
 } // namespace selection

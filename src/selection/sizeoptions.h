@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 namespace platform {
 class CheckBox;
@@ -14,20 +14,20 @@ namespace selection {
 
 // The controls that choose the fixed size.
 struct SizeControls {
-    platform::OptionButton& o_16;
-    platform::OptionButton& o_32;
-    platform::OptionButton& o_64;
-    platform::OptionButton& o_custom;
-    platform::CheckBox& c_snap;
-    platform::TextBox& trw;
-    platform::TextBox& trh;
-    platform::Label& Label3;
+    platform::OptionButton& size16Option;
+    platform::OptionButton& size32Option;
+    platform::OptionButton& size64Option;
+    platform::OptionButton& customOption;
+    platform::CheckBox& snapBox;
+    platform::TextBox& widthBox;
+    platform::TextBox& heightBox;
+    platform::Label& maxSizeLabel;
 };
 
 // "Adjustable" switches the size controls off; "Fixed" switches the presets and
-// Snap on, the size boxes too when "Custom" is chosen, and empties Label8.
+// Snap on, the size boxes too when "Custom" is chosen, and empties sizeReadout.
 void adjustableMode(const SizeControls& c);
-void fixedMode(const SizeControls& c, platform::Label& Label8);
+void fixedMode(const SizeControls& c, platform::Label& sizeReadout);
 
 // "16X16", "32X32", "64X64": refused with the limits caption as the message,
 // then "Custom" chosen (its Click runs inside that write), when n exceeds the
@@ -37,7 +37,7 @@ void customSize(AppState& s, const SizeControls& c);
 
 // Every change of a size box; a refused text is put back to the size in force,
 // which runs the box's Change again, nested, before this one goes on.
-void widthBoxChanged(AppState& s, platform::TextBox& trw);
-void heightBoxChanged(AppState& s, platform::TextBox& trh);
+void widthBoxChanged(AppState& s, platform::TextBox& widthBox);
+void heightBoxChanged(AppState& s, platform::TextBox& heightBox);
 
 } // namespace selection

@@ -31,41 +31,42 @@ QString maxSizeCaption(double maxTileWidth, double maxTileHeight) {
 
 void fitViewToImage(AppState& s, const FitControls& c) {
     const ViewFit fit = fitView(s.sourcePicture->size(), s.viewMaxWidth, s.viewMaxHeight);
-    platform::PictureBox& pics = c.view.pics;
-    platform::ScrollBar& HScroll1 = c.view.HScroll1;
-    platform::ScrollBar& VScroll1 = c.view.VScroll1;
+    platform::PictureBox& tilesetView = c.view.tilesetView;
+    platform::ScrollBar& hScroll = c.view.hScroll;
+    platform::ScrollBar& vScroll = c.view.vScroll;
 
-    pics.cls();
-    c.pict.cls();
-    c.frm_pict.setOuterWidth(kSelectionViewResetWidth);
-    c.frm_pict.setOuterHeight(kSelectionViewResetHeight);
-    c.pict.setWidth(kCaptureResetSize);
-    c.pict.setHeight(kCaptureResetSize);
+    tilesetView.cls();
+    c.selectionPicture.cls();
+    c.selectionWindow.setOuterWidth(kSelectionViewResetWidth);
+    c.selectionWindow.setOuterHeight(kSelectionViewResetHeight);
+    c.selectionPicture.setWidth(kCaptureResetSize);
+    c.selectionPicture.setHeight(kCaptureResetSize);
 
-    pics.setWidth(fit.width);
-    HScroll1.setVisible(fit.hScrollShown);
-    pics.setHeight(fit.height);
-    VScroll1.setVisible(fit.vScrollShown);
-    HScroll1.move(HScroll1.x(), pics.height() + pics.y() + 1);
-    VScroll1.move(pics.width() + pics.x() + 1, VScroll1.y());
+    tilesetView.setWidth(fit.width);
+    hScroll.setVisible(fit.hScrollShown);
+    tilesetView.setHeight(fit.height);
+    vScroll.setVisible(fit.vScrollShown);
+    hScroll.move(hScroll.x(), tilesetView.height() + tilesetView.y() + 1);
+    vScroll.move(tilesetView.width() + tilesetView.x() + 1, vScroll.y());
 
-    s.maxTileWidth = pics.width();
-    s.maxTileHeight = pics.height();
+    s.setTileLimits(tilesetView.width(), tilesetView.height());
     if (s.tileWidth > s.maxTileWidth) {
-        s.tileWidth = s.maxTileWidth;
-        c.trw.setText(platform::format(s.tileWidth, QStringLiteral("#"))); // trw_Change, nested
+        s.setTileSize(s.maxTileWidth, s.tileHeight);
+        c.widthBox.setText(
+            platform::format(s.tileWidth, QStringLiteral("#"))); // trw_Change, nested
     }
     if (s.tileHeight > s.maxTileHeight) {
-        s.tileHeight = s.maxTileHeight;
-        c.trh.setText(platform::format(s.tileHeight, QStringLiteral("#"))); // trh_Change, nested
+        s.setTileSize(s.tileWidth, s.maxTileHeight);
+        c.heightBox.setText(
+            platform::format(s.tileHeight, QStringLiteral("#"))); // trh_Change, nested
     }
-    c.Label3.setCaption(maxSizeCaption(s.maxTileWidth, s.maxTileHeight));
+    c.maxSizeLabel.setCaption(maxSizeCaption(s.maxTileWidth, s.maxTileHeight));
 
     // Each may run the scroll bar's Change, nested.
-    HScroll1.setMax(fit.hMax);
-    VScroll1.setMax(fit.vMax);
-    HScroll1.setValue(0);
-    VScroll1.setValue(0);
+    hScroll.setMax(fit.hMax);
+    vScroll.setMax(fit.vMax);
+    hScroll.setValue(0);
+    vScroll.setValue(0);
 }
 
 } // namespace view

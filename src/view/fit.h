@@ -2,7 +2,7 @@
 
 #include "redraw.h"
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 #include <QSize>
 #include <QString>
@@ -31,7 +31,7 @@ struct ViewFit {
 
 ViewFit fitView(QSize picture, double maxWidth, double maxHeight);
 
-// The caption of Label3: "Max: " width " X " height.
+// The caption of maxSizeLabel: "Max: " width " X " height.
 QString maxSizeCaption(double maxTileWidth, double maxTileHeight);
 
 // The Selection view after a fit: 1680 x 1635 twips around an empty 32 x 32 box.
@@ -43,11 +43,11 @@ inline constexpr int kCaptureResetSize = 32;
 // the Selection view it resets.
 struct FitControls {
     ViewControls view;
-    platform::TextBox& trw;
-    platform::TextBox& trh;
-    platform::Label& Label3;
-    platform::Form& frm_pict;
-    platform::PictureBox& pict;
+    platform::TextBox& widthBox;
+    platform::TextBox& heightBox;
+    platform::Label& maxSizeLabel;
+    platform::Form& selectionWindow;
+    platform::PictureBox& selectionPicture;
 };
 
 // Sizes the view and the scroll bars to the tileset, sets the selection limits

@@ -6,11 +6,11 @@
 namespace view {
 
 void redrawView(const AppState& s, const ViewControls& c) {
-    c.pics.setAutoRedraw(true);
+    c.tilesetView.setAutoRedraw(true);
     if (!s.sourcePicture)
         return;
-    c.pics.paintPicture(*s.sourcePicture, 0, 0, c.pics.width(), c.pics.height(), c.HScroll1.value(),
-                        c.VScroll1.value());
+    c.tilesetView.paintPicture(*s.sourcePicture, 0, 0, c.tilesetView.width(),
+                               c.tilesetView.height(), c.hScroll.value(), c.vScroll.value());
 }
 
 } // namespace view

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 namespace platform {
 class PictureBox;
@@ -11,9 +11,9 @@ namespace view {
 
 // The view and the scroll bars that move it over the tileset.
 struct ViewControls {
-    platform::PictureBox& pics;
-    platform::ScrollBar& HScroll1;
-    platform::ScrollBar& VScroll1;
+    platform::PictureBox& tilesetView;
+    platform::ScrollBar& hScroll;
+    platform::ScrollBar& vScroll;
 };
 
 // Paints the tileset from the scroll offsets into the view's image, one to one.

@@ -24,7 +24,7 @@ bool importFile(AppState& s, platform::Dialogs& dialogs, const QString& path) {
         dialogs.msgBox(QStringLiteral("Image too small. Can't import!"));
         return false;
     }
-    s.sourcePicture = std::move(candidate);
+    s.setTileset(std::move(candidate));
     return true;
 }
 
@@ -42,7 +42,7 @@ bool pasteTileset(AppState& s, platform::Clipboard& clipboard, platform::Dialogs
         dialogs.msgBox(QStringLiteral("Invalid Clipboard data or image too small!"));
         return false;
     }
-    s.sourcePicture = candidate;
+    s.setTileset(candidate);
     return true;
 }
 

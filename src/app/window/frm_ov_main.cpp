@@ -197,6 +197,12 @@ void frm_ov_main::wireEvents() {
     f.File1->onDblClick = [this] { File1_DblClick(); };
     f.File1->onKeyPress = [this](int key) { File1_KeyPress(key); };
     onClose = [this] { Form_Unload(); };
+    // What follows a change of the shared state, whoever made it.
+    connect(&f.state, &AppState::tilesetChanged, this, [this] {
+        platform::guarded([this] { f_.b_cut->setEnabled(f_.state.sourcePicture != nullptr); });
+    });
+    connect(&f.state, &AppState::fileCounterChanged, this,
+            [this] { platform::guarded([this] { updateNextFileLabel(); }); });
 }
 
 void frm_ov_main::addShortcuts() {
@@ -252,7 +258,6 @@ output::BrowserControls frm_ov_main::browserControls() {
 void frm_ov_main::fitViewToImage() {
     view::fitViewToImage(f_.state, fitControls());
     redrawView();
-    f_.b_cut->setEnabled(true);
 }
 
 void frm_ov_main::redrawView() {
@@ -268,8 +273,8 @@ void frm_ov_main::updateNextFileLabel() {
 void frm_ov_main::Form_Load() {
     MainForm& f = f_;
     AppState& s = f.state;
-    s.startNumber = 0;
-    s.fileCounter = platform::toInt16(s.startNumber);
+    s.setStartNumber(0);
+    s.setFileCounter(platform::toInt16(s.startNumber));
 
     // The program's folder picks the drive; where that fails, the working folder's
     // drive, and failing that the home folder's: never some other drive's root.
@@ -285,13 +290,10 @@ void frm_ov_main::Form_Load() {
     }
     f.File1->setPath(f.Dir1->path());
     f.cmdb.initDir = f.svc.system.appPath();
-    s.outputFolder = platform::withSeparator(f.Dir1->path());
-    s.maxTileWidth = kStartTileSize;
-    s.maxTileHeight = kStartTileSize;
-    s.tileWidth = kStartTileSize;
-    s.tileHeight = kStartTileSize;
-    s.viewMaxWidth = float(f.pics->width());
-    s.viewMaxHeight = float(f.pics->height());
+    s.setOutputFolder(platform::withSeparator(f.Dir1->path()));
+    s.setTileLimits(kStartTileSize, kStartTileSize);
+    s.setTileSize(kStartTileSize, kStartTileSize);
+    s.setViewLimits(float(f.pics->width()), float(f.pics->height()));
     updateNextFileLabel();
 
     placeSelectionView();
@@ -336,8 +338,7 @@ void frm_ov_main::b_cut_Click() {
     dialog.move(mapToGlobal(f.Frame1->geometry().topLeft()));
     dialog.exec();
     // Whatever was written, the next number follows the last file, as SAVE leaves it.
-    f.state.fileCounter = std::int16_t(dialog.fileCounter());
-    updateNextFileLabel();
+    f.state.setFileCounter(std::int16_t(dialog.fileCounter()));
     f.File1->refresh();
 }
 

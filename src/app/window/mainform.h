@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appstate.h"
+#include "state/appstate.h"
 #include "controls/commondialog.h"
 
 #include <functional>
@@ -60,6 +60,48 @@ struct MainForm {
     Services svc;
     platform::CommonDialog cmdb;
 
+    // The controls keep the names the window's layout and handlers were designed
+    // with; the parts that are given them name them by what they are:
+    //   pics       tilesetView        the view of the tileset, one to one
+    //   HScroll1   hScroll            the view's offsets into the tileset
+    //   VScroll1   vScroll
+    //   Command2   saveButton         SAVE: the selection to the clipboard and/or the next file
+    //   Label7     nextFileLabel      "Next file:" and the name SAVE writes next
+    //   Command6   pasteButton        "Paste from Clipboard"
+    //   Command5   aboutButton        "About..."
+    //   b_open     importButton       "Import Tileset"
+    //   b_exit     exitButton         "Exit"
+    //   Frame1     outputFrame        "Output options"
+    //   Drive1     driveList          the drive of the output folder
+    //   Dir1       folderList         the output folder
+    //   Command1   newFolderButton    "Create new folder"
+    //   File1      fileList           the pictures in the output folder
+    //   Label1     startCaption       "Start from (000 to 999) :"
+    //   Text1      startNumberBox     the first number of the sequence
+    //   Label2     extensionCaption   ".BMP"
+    //   Command3   resetButton        "Reset": the counter back to the start number
+    //   c_clipb    toClipboardBox     "Save to Clipboard"
+    //   c_file     toFileBox          "Save to file"
+    //   Command7   saveAsButton       "Save as..."
+    //   Frame2     selectionFrame     "Selection rectangle"
+    //   o_adjust   adjustableOption   "Adjustable": the rectangle dragged
+    //   o_fixed    fixedOption        "Fixed": the rectangle of the tile size
+    //   Label9     colourCaption      "Color:"
+    //   Command4   colourButton       the swatch of the rectangle's colour
+    //   Frame3     sizeFrame          the tile size
+    //   o_16 o_32 o_64  size16Option size32Option size64Option   the preset sizes
+    //   o_custom   customOption       "Custom": the size boxes
+    //   c_snap     snapBox            "Snap" to the tile grid
+    //   Label5     widthCaption       "Width"
+    //   Label6     heightCaption      "Height"
+    //   trw        widthBox           the custom tile width
+    //   trh        heightBox          the custom tile height
+    //   Label4     byCaption          "X"
+    //   Label3     maxSizeLabel       "Max: W X H", the largest selection
+    //   Label8     sizeReadout        the live size of a dragged selection
+    //   b_cut      cutButton          "Cut all...": the whole sheet into tiles
+    //   frm_pict   selectionWindow    the "Selection view" window
+    //   pict       selectionPicture   its picture: the last capture
     platform::PictureBox* pics = nullptr;
     platform::ScrollBar* HScroll1 = nullptr;
     platform::ScrollBar* VScroll1 = nullptr;
