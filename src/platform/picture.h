@@ -3,6 +3,7 @@
 #include "errors.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QList>
 #include <QRect>
@@ -83,6 +84,24 @@ bool hasTransparency(const QImage& image);
 // with exactly the arithmetic of Qt's raster painter (premultiply, then source
 // over), so that the view shows what it always showed.
 void flattenPixels(const QRgb* from, QRgb* to, int n);
+
+// A regular file that cannot be opened for reading.
+class UnreadableFile : public PlatformError {
+public:
+    UnreadableFile(const QString& path, const QString& reason);
+    // The system's reason, for the user.
+    const QString& reason() const { return reason_; }
+
+private:
+    QString reason_;
+};
+
+// Opens the file for reading only when it is a regular file, and never blocks:
+// opening a FIFO waits for a writer, and reading a device or a kernel file
+// such as /proc/kmsg waits for data. Such files report a size of zero, as an
+// empty file does, and none of them can hold a picture: they throw
+// PlatformError; a regular file that will not open throws UnreadableFile.
+void openRegularFile(const QString& path, QFile& file);
 
 // Reads any picture Qt can read, whatever the file's extension; throws when the
 // file is missing, unreadable, not a regular file (a FIFO or a device would
