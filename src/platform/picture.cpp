@@ -314,6 +314,12 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 } // namespace
 
+FileWriteError::FileWriteError(const QString& path, int error)
+    : PlatformError(QStringLiteral("Cannot write ") + path)
+    , path_(path)
+    // A short write without an error from the system is a full file system.
+    , reason_(QString::fromLocal8Bit(std::strerror(error != 0 ? error : ENOSPC))) {}
+
 void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDisk) {
     const QByteArray target = encodePath(path);
     if (target.isEmpty())
@@ -326,16 +332,17 @@ void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDi
             const bool written = writeAll(fd, bytes);
             if (::close(fd) == 0 && written)
                 return;
+            const int reason = errno;
             ::unlink(target.constData());
-            throw PlatformError(QStringLiteral("Cannot write ") + path);
+            throw FileWriteError(path, reason);
         }
         if (errno != EEXIST)
-            throw PlatformError(QStringLiteral("Cannot write ") + path);
+            throw FileWriteError(path, errno);
     }
     // A write-protected file stays as it is, although the rename below could
     // replace it.
     if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
-        throw PlatformError(QStringLiteral("Write-protected: ") + path);
+        throw FileWriteError(path, EACCES);
     // Written beside the target and renamed over it, so that a failed write
     // (a full disk, a size limit) leaves an earlier file of that name as it was.
     QByteArray temp;
@@ -348,10 +355,11 @@ void writeFileWhole(const QString& path, const QByteArray& bytes, bool waitForDi
             break;
     }
     if (fd < 0)
-        throw PlatformError(QStringLiteral("Cannot write ") + path);
+        throw FileWriteError(path, errno);
     const auto fail = [&] {
+        const int reason = errno;
         ::unlink(temp.constData());
-        throw PlatformError(QStringLiteral("Cannot write ") + path);
+        throw FileWriteError(path, reason);
     };
     struct stat existing {};
     if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))

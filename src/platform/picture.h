@@ -120,6 +120,18 @@ PicturePtr loadPictureData(const QByteArray& bytes);
 // an earlier file of that name as it was.
 void savePicture(const QImage& image, const QString& path);
 
+// A file that could not be written, and the system's reason, for the user.
+class FileWriteError : public PlatformError {
+public:
+    FileWriteError(const QString& path, int error);
+    const QString& path() const { return path_; }
+    const QString& reason() const { return reason_; }
+
+private:
+    QString path_;
+    QString reason_;
+};
+
 // Writes the bytes as the file's whole content, all or nothing, as above. A run
 // of many files may leave the disk to write them in its own time: the file is
 // still whole or absent, but not proof against a power cut.
