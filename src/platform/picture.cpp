@@ -28,9 +28,9 @@ namespace platform {
 
 namespace {
 
-// Large enough for a 16384 x 16384 tileset at four bytes a pixel.
-constexpr int kAllocationLimitMb = 2048;
-constexpr qint64 kBytesPerPixel = 4; // what the view holds for every pixel
+// What a reader may allocate while it decodes a picture within the limit: a
+// 16-bit-a-channel PNG takes eight bytes a pixel before it is converted.
+constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 8 / (1024 * 1024));
 
 } // namespace
 
@@ -132,8 +132,7 @@ void initPictureLimits() {
 }
 
 void checkPictureSize(qint64 width, qint64 height) {
-    constexpr qint64 limit = qint64(kAllocationLimitMb) * 1024 * 1024;
-    if (width > 0 && height > 0 && (width > limit / kBytesPerPixel / height))
+    if (width > 0 && height > 0 && width > kMaxPicturePixels / height)
         throw PictureTooLarge();
 }
 

@@ -61,8 +61,11 @@ private:
 
 using PicturePtr = std::shared_ptr<const Picture>;
 
-// A picture too large for the program to hold: its pixels would pass the limit
-// every reader in the process keeps to.
+// The largest picture the program takes, in pixels: a 16384 x 16384 tileset,
+// 1 GiB at the four bytes a pixel the program holds.
+inline constexpr qint64 kMaxPicturePixels = qint64(16384) * 16384;
+
+// A picture too large for the program to hold: more than kMaxPicturePixels.
 class PictureTooLarge : public PlatformError {
 public:
     PictureTooLarge()
