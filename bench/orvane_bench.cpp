@@ -26,13 +26,16 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -599,6 +602,54 @@ void memoryFigure(const char* format, const char* what, const char* target) {
                 target);
 }
 
+long statusKb(const char* field) {
+    long kb = -1;
+    if (FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        const std::size_t length = std::strlen(field);
+        while (std::fgets(line, sizeof line, status)) {
+            if (std::strncmp(line, field, length) == 0)
+                kb = std::atol(line + length);
+        }
+        std::fclose(status);
+    }
+    return kb;
+}
+
+// The worst plan there is: every 1 x 1 cell of a noise sheet its own tile, each
+// filed and looked up once. Its time and the peak memory it adds to the sheet,
+// against the targets of 3 s and 512 MiB.
+void planFigure() {
+    constexpr int side = 4096;
+    QImage noise(side, side, QImage::Format_ARGB32);
+    QRandomGenerator random(4096);
+    for (int y = 0; y < side; ++y)
+        random.fillRange(reinterpret_cast<quint32*>(noise.scanLine(y)), side);
+    const cut::CutOptions options{cut::GridSpec{1, 1, 0, 0}, false, cut::Merge::Identical};
+    // The peak is counted from here: writing 5 to clear_refs resets VmHWM.
+    if (FILE* clear = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", clear);
+        std::fclose(clear);
+    }
+    const long before = statusKb("VmRSS:");
+    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
+    std::optional<cut::Plan> plan = cut::planCut(noise, options);
+    const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long peak = statusKb("VmHWM:");
+    const double addedMib = double(peak - before) / 1024;
+    std::printf(
+        "plan: %dx%d noise, 1x1 cells, identical merged: %d tiles in %.2f s, CPU time %.2f s "
+        "(target <= 3 s: ratio %.2f), peak %.0f MiB above the sheet's %.0f MiB (target <= 512 MiB: "
+        "ratio "
+        "%.2f)\n",
+        side, side, plan->tileCount(), seconds, cpu, seconds / 3.0, addedMib, double(before) / 1024,
+        addedMib / 512);
+    plan.reset();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -606,6 +657,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     memoryFigure("bmp", "opaque", "1.05");
     memoryFigure("png+alpha", "transparent", "2.05");
+    planFigure();
     Recorder recorder;
     benchmark::RunSpecifiedBenchmarks(&recorder);
     const auto ratio = [&](const char* figure, const char* baseline, const char* target) {

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using Action = app::Invocation::Action;
@@ -137,6 +138,10 @@ void CmdlineTest::importAtStart_data() {
     QTest::newRow("not a picture")
         << "words.png"
         << "Cannot import \"%1\": it is not a picture Orvane can read." << QSize();
+    // Opening a FIFO waits for a writer: it must be refused without opening it.
+    QTest::newRow("a FIFO") << "pipe.png"
+                            << "Cannot import \"%1\": it is not a picture Orvane can read."
+                            << QSize();
     QTest::newRow("too small") << "small.png"
                                << "Image too small. Can't import!" << QSize();
 }
@@ -174,6 +179,8 @@ void CmdlineTest::importAtStart() {
         QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
     } else if (name == u"words.png") {
         QVERIFY(writeFile(path, "Not a picture, only words."));
+    } else if (name == u"pipe.png") {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     } else if (name == u"small.png") {
         QVERIFY(patternImage(15, 40).save(path));
     }

@@ -20,12 +20,14 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSpinBox>
 #include <QThread>
@@ -38,6 +40,7 @@
 #include <fcntl.h>
 #include <csignal>
 #include <tuple>
+#include <atomic>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -50,6 +53,14 @@ Q_DECLARE_METATYPE(cut::Merge)
 Q_DECLARE_METATYPE(cut::Format)
 
 namespace {
+
+// A control of a dialog, found by its object name; a missing one stops the test.
+template <typename T> T* control(const QObject& dialog, const char* name) {
+    T* found = dialog.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control named %s", name);
+    return found;
+}
 
 // A tile of random colours and alphas, so that no flip or turn of it equals
 // another.
@@ -195,6 +206,7 @@ private slots:
     void fullDiskStopsMidCut();
     void cancelMidCut();
     void dialogCountsAndOutlines();
+    void laterChangeWinsTheCount();
     void commandLine_data();
     void commandLine();
     void commandLineNeedsNoDisplay();
@@ -510,7 +522,7 @@ void TestCut::numberLimit() {
     QTemporaryDir dir;
     doubles::ScriptedDialogs dialogs;
     CutDialog dialog(s.sheet, start, dir.path(), QSize(8, 8), dialogs, {});
-    dialog.merge->setCurrentIndex(int(Merge::Identical));
+    control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Identical));
     QCOMPARE(dialog.cut(), fits);
     if (fits) {
         QVERIFY(dialogs.messages.isEmpty());
@@ -560,10 +572,10 @@ void TestCut::replaceQuestion() {
     doubles::ScriptedDialogs dialogs;
     dialogs.questionAnswers.push_back(answer);
     CutDialog dialog(s.sheet, 0, dir.path(), QSize(8, 8), dialogs, {});
-    dialog.skipBlank->setChecked(true);
-    dialog.merge->setCurrentIndex(int(merge));
-    dialog.writeMap->setChecked(true);
-    dialog.mapPath->setText(dir.filePath(QStringLiteral("map.tmx")));
+    control<QCheckBox>(dialog, "skipBlank")->setChecked(true);
+    control<QComboBox>(dialog, "merge")->setCurrentIndex(int(merge));
+    control<QCheckBox>(dialog, "writeMap")->setChecked(true);
+    control<QLineEdit>(dialog, "mapPath")->setText(dir.filePath(QStringLiteral("map.tmx")));
     QCOMPARE(dialog.cut(), written);
     QCOMPARE(dialogs.questions, question.isEmpty() ? QStringList() : QStringList{question});
     if (written) {
@@ -643,25 +655,32 @@ void TestCut::dialogCountsAndOutlines() {
     auto dialog =
         std::make_unique<CutDialog>(s.sheet, 12, dir.path(), QSize(8, 8), dialogs,
                                     [&](const QList<QRect>& cells) { outlines << cells; });
-    QCOMPARE(
+    // Counted away from the window's thread: the line says so until the plan is in,
+    // and OK waits for it.
+    QCOMPARE(dialog->countText(), QStringLiteral("counting..."));
+    QVERIFY(
+        !control<QDialogButtonBox>(*dialog, "buttons")->button(QDialogButtonBox::Ok)->isEnabled());
+    QTRY_COMPARE(
         dialog->countText(),
         QStringLiteral("16 cells: 0 blank, 0 duplicates, 16 tiles to write, 012.bmp to 027.bmp"));
+    QVERIFY(
+        control<QDialogButtonBox>(*dialog, "buttons")->button(QDialogButtonBox::Ok)->isEnabled());
     QVERIFY(!outlines.isEmpty());
     QCOMPARE(outlines.last().size(), 16);
     QCOMPARE(outlines.last().last(), QRect(24, 24, 8, 8));
 
-    dialog->skipBlank->setChecked(true);
-    dialog->merge->setCurrentIndex(int(Merge::Flips));
-    QCOMPARE(
+    control<QCheckBox>(*dialog, "skipBlank")->setChecked(true);
+    control<QComboBox>(*dialog, "merge")->setCurrentIndex(int(Merge::Flips));
+    QTRY_COMPARE(
         dialog->countText(),
         QStringLiteral("16 cells: 4 blank, 9 duplicates, 3 tiles to write, 012.bmp to 014.bmp"));
-    dialog->margin->setValue(1);
-    dialog->spacing->setValue(2);
+    control<QSpinBox>(*dialog, "margin")->setValue(1);
+    control<QSpinBox>(*dialog, "spacing")->setValue(2);
     QCOMPARE(outlines.last().size(), 9);
     QCOMPARE(outlines.last().last(), QRect(21, 21, 8, 8));
-    QVERIFY2(dialog->countText().endsWith(QStringLiteral("(7 cells at the edges left out)")),
-             qPrintable(dialog->countText()));
-    dialog->tileWidth->setValue(40);
+    QTRY_VERIFY2(dialog->countText().endsWith(QStringLiteral("(7 cells at the edges left out)")),
+                 qPrintable(dialog->countText()));
+    control<QSpinBox>(*dialog, "tileWidth")->setValue(40);
     QCOMPARE(dialog->countText(),
              QStringLiteral("The tile size 40 x 8 is larger than the sheet (32 x 32)."));
     QVERIFY(outlines.last().isEmpty());
@@ -673,6 +692,31 @@ void TestCut::dialogCountsAndOutlines() {
     dialog->reject();
     QCOMPARE(outlines.size(), before + 1);
     QVERIFY(outlines.last().isEmpty());
+}
+
+void TestCut::laterChangeWinsTheCount() {
+    // A plan of a million 1 x 1 cells is still running when the size changes.
+    QImage sheet(1024, 1024, QImage::Format_ARGB32);
+    QRandomGenerator random(3);
+    for (int y = 0; y < sheet.height(); ++y)
+        random.fillRange(reinterpret_cast<quint32*>(sheet.scanLine(y)), sheet.width());
+    const CutOptions slow{GridSpec{1, 1, 0, 0}, false, Merge::Identical};
+    std::atomic<bool> stop{true};
+    QVERIFY(!planCut(sheet, slow, &stop)); // given up at once when asked to
+
+    QTemporaryDir dir;
+    doubles::ScriptedDialogs dialogs;
+    CutDialog dialog(sheet, 0, dir.path(), QSize(1, 1), dialogs, {});
+    control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Identical));
+    control<QSpinBox>(dialog, "tileWidth")->setValue(512);
+    control<QSpinBox>(dialog, "tileHeight")->setValue(512);
+    QCOMPARE(dialog.countText(), QStringLiteral("counting..."));
+    QTRY_VERIFY(!dialog.counting());
+    QCOMPARE(
+        dialog.countText(),
+        QStringLiteral("4 cells: 0 blank, 0 duplicates, 4 tiles to write, 000.bmp to 003.bmp"));
+    QVERIFY(dialog.cut());
+    QCOMPARE(filesIn(dir.path()), numbered(0, 4));
 }
 
 void TestCut::commandLine_data() {
@@ -982,11 +1026,11 @@ void TestCut::windowCutsTheTileset() {
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<cut::CutDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
-        QCOMPARE(dialog->tileWidth->value(), 16); // the Fixed size in force
+        QCOMPARE(control<QSpinBox>(*dialog, "tileWidth")->value(), 16); // the Fixed size in force
         // The grid is over the view while the dialog is open, not in its image.
         const QImage screen = painted(f.pics);
         gridBoxes = int(screen.pixel(16, 8) != f.pics->image().pixel(16, 8));
-        dialog->merge->setCurrentIndex(1); // identical
+        control<QComboBox>(*dialog, "merge")->setCurrentIndex(1); // identical
         QVERIFY(dialog->cut());
         dialog->accept();
     });
@@ -1420,12 +1464,12 @@ void TestCut::dialogKeepsToItsFolder() {
              0);
     doubles::ScriptedDialogs dialogs;
     CutDialog dialog(s.sheet, 0, out, QSize(8, 8), dialogs, {});
-    dialog.skipBlank->setChecked(true);
-    dialog.merge->setCurrentIndex(int(Merge::Flips));
-    dialog.writeMap->setChecked(true);
+    control<QCheckBox>(dialog, "skipBlank")->setChecked(true);
+    control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Flips));
+    control<QCheckBox>(dialog, "writeMap")->setChecked(true);
 
     // A map named like one of the tiles is refused before anything is written.
-    dialog.mapPath->setText(out + QStringLiteral("/001.bmp"));
+    control<QLineEdit>(dialog, "mapPath")->setText(out + QStringLiteral("/001.bmp"));
     QVERIFY(!dialog.cut());
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY2(dialogs.messages[0].contains(QStringLiteral("name the same file")),
@@ -1435,7 +1479,7 @@ void TestCut::dialogKeepsToItsFolder() {
     // A map that is a link: replaced when the user says so, its target untouched.
     dialogs.messages.clear();
     dialogs.questionAnswers.push_back(true);
-    dialog.mapPath->setText(map);
+    control<QLineEdit>(dialog, "mapPath")->setText(map);
     QVERIFY(dialog.cut());
     QCOMPARE(dialogs.questions, QStringList{QStringLiteral("map.tmx already exists. Replace it?")});
     QCOMPARE(dialogs.messages, QStringList());

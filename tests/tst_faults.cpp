@@ -105,13 +105,17 @@ void FaultTest::faults_data() {
     using messages::fileError;
     using messages::invalidFolder;
     row("read-only folder, SAVE", Fault::ReadOnlyFolder, Action::Save, fileError);
-    row("read-only folder, Save as", Fault::ReadOnlyFolder, Action::SaveAs, QString());
+    // %1: the path Save as was given.
+    row("read-only folder, Save as", Fault::ReadOnlyFolder, Action::SaveAs,
+        fileError + QStringLiteral("\r%1\rPermission denied"));
     row("read-only folder, new folder", Fault::ReadOnlyFolder, Action::CreateFolder, invalidFolder);
-    row("folder removed, Save as", Fault::FolderRemoved, Action::SaveAs, QString());
+    row("folder removed, Save as", Fault::FolderRemoved, Action::SaveAs,
+        fileError + QStringLiteral("\r%1\rNo such file or directory"));
     row("folder removed, new folder", Fault::FolderRemoved, Action::CreateFolder, invalidFolder);
     row("folder removed, preview", Fault::FolderRemoved, Action::Preview, fileError);
     row("disk full, SAVE over a file", Fault::DiskFull, Action::Save, fileError);
-    row("disk full, Save as", Fault::DiskFull, Action::SaveAs, QString());
+    row("disk full, Save as", Fault::DiskFull, Action::SaveAs,
+        fileError + QStringLiteral("\r%1\rNo space left on device"));
     row("file removed, preview", Fault::FileRemoved, Action::Preview, fileError);
     row("file removed, deletion", Fault::FileRemoved, Action::Delete, fileError);
     row("text on the clipboard", Fault::ClipboardText, Action::Paste, messages::pasteSmall);
@@ -296,7 +300,11 @@ void FaultTest::faults() {
     const QMap<QString, QByteArray> after = contents(app.root());
     restore.run();
 
-    QCOMPARE(app.dialogs.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    const QString named =
+        QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("named.bmp")));
+    QCOMPARE(app.dialogs.messages, message.isEmpty()         ? QStringList()
+                                   : message.contains(u"%1") ? QStringList{message.arg(named)}
+                                                             : QStringList{message});
     QCOMPARE(app.dialogs.fileRequests.size() + app.dialogs.prompts.size(),
              fileRequests + prompts + asked);
     QVERIFY(app.dialogs.fileAnswers.empty() && app.dialogs.inputAnswers.empty());

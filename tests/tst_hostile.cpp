@@ -603,6 +603,30 @@ void HostileTest::pictureLimitFixedAtStartUp() {
     QCOMPARE(hugeBefore, QStringLiteral("too large"));
     // 12000 x 12000 fits the limit: refused only for its missing pixels.
     QCOMPARE(largeBefore, QStringLiteral("refused"));
+    // The limit is 16384 x 16384 pixels, whatever their shape; a run-length bitmap
+    // of a few bytes that claims more is refused before its pixels are made.
+    QCOMPARE(outcome(pngHeader(16384, 16384)), QStringLiteral("refused"));
+    QCOMPARE(outcome(pngHeader(16385, 16384)), QStringLiteral("too large"));
+    QCOMPARE(outcome(pngHeader(65536, 4097)), QStringLiteral("too large"));
+    const auto rle8 = [](qint32 width, qint32 height) {
+        QByteArray bmp(54 + 1024, '\0');
+        bmp[0] = 'B';
+        bmp[1] = 'M';
+        bmp.append("\x00\x01", 2); // end of bitmap: every pixel left as colour 0
+        auto* p = reinterpret_cast<uchar*>(bmp.data());
+        qToLittleEndian<quint32>(quint32(bmp.size()), p + 2);
+        qToLittleEndian<quint32>(54 + 1024, p + 10);
+        qToLittleEndian<quint32>(40, p + 14);
+        qToLittleEndian<qint32>(width, p + 18);
+        qToLittleEndian<qint32>(height, p + 22);
+        qToLittleEndian<quint16>(1, p + 26);
+        qToLittleEndian<quint16>(8, p + 28);
+        qToLittleEndian<quint32>(1, p + 30); // BI_RLE8
+        qToLittleEndian<quint32>(2, p + 34);
+        return bmp;
+    };
+    QCOMPARE(outcome(rle8(20000, 20000)), QStringLiteral("too large"));
+    QCOMPARE(outcome(rle8(16385, 16384)), QStringLiteral("too large"));
 }
 
 void HostileTest::pastedPictureTooLarge() {

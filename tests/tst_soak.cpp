@@ -760,6 +760,8 @@ void Soak::saveAs() {
         break;
     case 4:
         answer = QStringLiteral("%1/no such folder/as%2.bmp").arg(work).arg(index_);
+        allowed_.messages << QStringLiteral("File error!\r%1\rNo such file or directory")
+                                 .arg(QDir::toNativeSeparators(answer));
         break;
     default:
         // Over a numbered file, if there is one.
@@ -773,7 +775,9 @@ void Soak::saveAs() {
     if (!written.isEmpty())
         allowed_.added << clean(written), allowed_.changed << clean(written);
     call([&] { clickWidget(m.Command7); }, [&] { app_.window->Command7_Click(); });
-    SOAK_CHECK(app_.dialogs.messages.size() == messagesBefore_, "Save as showed a message");
+    // A name in a folder that is not there cannot be written, and says so.
+    SOAK_CHECK(app_.dialogs.messages.size() == messagesBefore_ + (kind == 4 ? 1 : 0),
+               "Save as said too much or too little");
     SOAK_COMPARE(m.cmdb.dialogTitle, QStringLiteral("Import Tileset"));
     SOAK_CHECK(m.cmdb.filter.startsWith(QStringLiteral("Supported bitmaps")),
                "Save as left its filter behind");

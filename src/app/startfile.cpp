@@ -2,6 +2,7 @@
 
 #include "controls/dialogs.h"
 #include "system/errors.h"
+#include "image/picture.h"
 #include "view/tileset.h"
 
 #include <QDir>
@@ -21,14 +22,16 @@ bool importAtStart(AppState& s, platform::Dialogs& dialogs, const QString& path)
         dialogs.msgBox(QStringLiteral("Cannot open \"%1\": it is a folder.").arg(shown));
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        dialogs.msgBox(QStringLiteral("Cannot open \"%1\": %2.").arg(shown, file.errorString()));
-        return false;
-    }
-    file.close();
     try {
+        {
+            // A FIFO or a device would block a plain open: the import's own check.
+            QFile file;
+            platform::openRegularFile(path, file);
+        }
         return view::importFile(s, dialogs, path);
+    } catch (const platform::UnreadableFile& e) {
+        dialogs.msgBox(QStringLiteral("Cannot open \"%1\": %2.").arg(shown, e.reason()));
+        return false;
     } catch (const platform::PlatformError&) {
         dialogs.msgBox(QStringLiteral("Cannot import \"%1\": it is not a picture Orvane can read.")
                            .arg(shown));

@@ -60,6 +60,21 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     count = new QLabel(this);
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
 
+    // Tests and accessibility tools find the controls by these names.
+    tileWidth->setObjectName(QStringLiteral("tileWidth"));
+    tileHeight->setObjectName(QStringLiteral("tileHeight"));
+    margin->setObjectName(QStringLiteral("margin"));
+    spacing->setObjectName(QStringLiteral("spacing"));
+    skipBlank->setObjectName(QStringLiteral("skipBlank"));
+    merge->setObjectName(QStringLiteral("merge"));
+    format->setObjectName(QStringLiteral("format"));
+    writeMap->setObjectName(QStringLiteral("writeMap"));
+    mapPath->setObjectName(QStringLiteral("mapPath"));
+    browseMap->setObjectName(QStringLiteral("browseMap"));
+    count->setObjectName(QStringLiteral("count"));
+    buttons->setObjectName(QStringLiteral("buttons"));
+    pool_.setMaxThreadCount(1);
+
     auto* size = new QHBoxLayout;
     size->addWidget(tileWidth);
     size->addWidget(new QLabel(QStringLiteral("X"), this));
@@ -102,7 +117,12 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     refresh();
 }
 
-CutDialog::~CutDialog() = default;
+CutDialog::~CutDialog() {
+    // A plan still running posts its result to this dialog: it must end first.
+    if (cancel_)
+        cancel_->store(true);
+    pool_.waitForDone();
+}
 
 CutOptions CutDialog::options() const {
     CutOptions o;
@@ -127,20 +147,56 @@ QString CutDialog::countText() const {
 }
 
 void CutDialog::refresh() {
+    if (cancel_)
+        cancel_->store(true);
+    ++generation_;
+    latest_.reset();
     const CutOptions o = options();
     const QString problem = gridProblem(sheet_.size(), o.grid);
     QList<QRect> cells;
     if (!problem.isEmpty()) {
+        counting_ = false;
         count->setText(problem);
     } else {
-        const Plan plan = planCut(sheet_, o);
-        count->setText(countLine(plan, fileCounter_, output().format));
-        cells.reserve(plan.grid.cellCount());
-        for (int i = 0; i < plan.grid.cellCount(); ++i)
-            cells << plan.grid.cell(i);
+        const Grid grid = layoutGrid(sheet_.size(), o.grid);
+        cells.reserve(grid.cellCount());
+        for (int i = 0; i < grid.cellCount(); ++i)
+            cells << grid.cell(i);
+        counting_ = true;
+        count->setText(QStringLiteral("counting..."));
+        latestOptions_ = o;
+        cancel_ = std::make_shared<std::atomic<bool>>(false);
+        pool_.start([this, sheet = sheet_, o, cancel = cancel_, generation = generation_] {
+            // Nothing here touches a widget, and nothing thrown leaves the thread.
+            auto plan = std::make_shared<std::optional<Plan>>();
+            try {
+                *plan = planCut(sheet, o, cancel.get());
+            } catch (const std::exception&) {
+                plan->reset();
+            }
+            if (cancel->load())
+                return;
+            QMetaObject::invokeMethod(
+                this, [this, generation, plan] { planned(generation, plan); },
+                Qt::QueuedConnection);
+        });
     }
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(!counting_);
     if (overlay_)
         overlay_(cells);
+}
+
+void CutDialog::planned(int generation, const std::shared_ptr<std::optional<Plan>>& plan) {
+    if (generation != generation_)
+        return; // a later change started another plan
+    counting_ = false;
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(true);
+    if (!*plan) {
+        count->setText(QStringLiteral("Not enough memory to count the tiles."));
+        return;
+    }
+    latest_ = std::move(*plan);
+    count->setText(countLine(*latest_, fileCounter_, output().format));
 }
 
 void CutDialog::chooseMap() {
@@ -166,7 +222,14 @@ bool CutDialog::cut() {
         dialogs_.msgBox(QStringLiteral("Please name the Tiled map."));
         return false;
     }
-    const Plan plan = planCut(sheet_, o);
+    // The plan counted for these options, or when the count is still on its way
+    // (only a caller that does not wait for the OK button), one made here.
+    const auto sameOptions = [&](const CutOptions& a) {
+        return a.grid.tileWidth == o.grid.tileWidth && a.grid.tileHeight == o.grid.tileHeight &&
+               a.grid.margin == o.grid.margin && a.grid.spacing == o.grid.spacing &&
+               a.skipBlank == o.skipBlank && a.merge == o.merge;
+    };
+    const Plan plan = latest_ && sameOptions(latestOptions_) ? *latest_ : planCut(sheet_, o);
     const QString tooFew = tooFewNumbersMessage(plan.tileCount(), out.start);
     if (!tooFew.isEmpty()) {
         dialogs_.msgBox(tooFew);

@@ -10,8 +10,12 @@
 #include <QList>
 #include <QRect>
 #include <QSize>
+#include <QThreadPool>
 
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -24,9 +28,9 @@ class QSpinBox;
 namespace cut {
 
 // "Cut all...": the options of a whole-sheet cut, a live count of what it would
-// write, and the cut itself with a progress bar. It knows nothing of the main
-// window: it gets the sheet, the next file number and the folder, and tells the
-// window which cells to outline over its view (none when it closes).
+// write (worked out away from the window's thread, "counting..." meanwhile), and the cut itself
+// with a progress bar. It knows nothing of the main window: it gets the sheet, the next file number
+// and the folder, and tells the window which cells to outline over its view (none when it closes).
 class CutDialog : public QDialog {
     Q_OBJECT
 public:
@@ -53,6 +57,10 @@ public:
 
     void done(int result) override;
 
+    // Whether the count line is waiting for a plan.
+    bool counting() const { return counting_; }
+
+private:
     QSpinBox* tileWidth;
     QSpinBox* tileHeight;
     QSpinBox* margin;
@@ -66,7 +74,7 @@ public:
     QLabel* count;
     QDialogButtonBox* buttons;
 
-private:
+    void planned(int generation, const std::shared_ptr<std::optional<Plan>>& plan);
     void refresh();
     void chooseMap();
 
@@ -76,6 +84,14 @@ private:
     platform::Dialogs& dialogs_;
     Overlay overlay_;
     Outcome outcome_;
+    // The count is planned on a thread of its own; each change gives up the plan
+    // in flight and starts another, and only the latest one's result is shown.
+    QThreadPool pool_;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    int generation_ = 0;
+    bool counting_ = false;
+    std::optional<Plan> latest_;
+    CutOptions latestOptions_;
 };
 
 } // namespace cut

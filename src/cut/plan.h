@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QRect>
 
+#include <atomic>
+#include <optional>
 #include <vector>
 
 namespace cut {
@@ -48,7 +50,13 @@ bool isBlank(const QImage& sheet, const QRect& cell);
 
 // Works out which cells become which tiles. The sheet is 32-bit ARGB, not
 // premultiplied; the options' grid must be one that gridProblem accepts. Merging
-// checks every match pixel for pixel; its work grows with the sheet's pixels.
+// checks every match pixel for pixel, treating every pixel of alpha 0 as one
+// value; its time grows with the sheet's pixels, its memory with its cells.
 Plan planCut(const QImage& sheet, const CutOptions& options);
+
+// The same, given up (no plan) soon after `cancel` turns true; it is read at the
+// start of each row of cells, so another thread may set it at any time.
+std::optional<Plan> planCut(const QImage& sheet, const CutOptions& options,
+                            const std::atomic<bool>* cancel);
 
 } // namespace cut

@@ -28,14 +28,16 @@ namespace platform {
 
 namespace {
 
-// Large enough for a 16384 x 16384 tileset at four bytes a pixel.
-constexpr int kAllocationLimitMb = 2048;
-constexpr qint64 kBytesPerPixel = 4; // what the view holds for every pixel
+// What a reader may allocate while it decodes a picture within the limit: a
+// 16-bit-a-channel PNG takes eight bytes a pixel before it is converted.
+constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 8 / (1024 * 1024));
 
-// Opens the file for reading only when it is a regular file, and never blocks:
-// opening a FIFO waits for a writer, and reading a device or a kernel file
-// such as /proc/kmsg waits for data. Such files report a size of zero, as an
-// empty file does, and none of them can hold a picture.
+} // namespace
+
+UnreadableFile::UnreadableFile(const QString& path, const QString& reason)
+    : PlatformError(QStringLiteral("Cannot open ") + path)
+    , reason_(reason) {}
+
 void openRegularFile(const QString& path, QFile& file) {
     const QByteArray native = encodePath(path);
     struct stat before {};
@@ -43,16 +45,18 @@ void openRegularFile(const QString& path, QFile& file) {
         throw PlatformError(QStringLiteral("Not a readable file: ") + path);
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw PlatformError(QStringLiteral("Cannot open ") + path);
+        throw UnreadableFile(path, QString::fromLocal8Bit(std::strerror(errno)));
     // The name may have been pointed elsewhere between the check and the open.
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != before.st_dev ||
         opened.st_ino != before.st_ino ||
         !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        throw PlatformError(QStringLiteral("Cannot open ") + path);
+        throw UnreadableFile(path, QStringLiteral("it changed while it was opened"));
     }
 }
+
+namespace {
 
 PicturePtr fromImage(QImage image) {
     return std::make_shared<const Picture>(std::move(image));
@@ -148,8 +152,7 @@ void initPictureLimits() {
 }
 
 void checkPictureSize(qint64 width, qint64 height) {
-    constexpr qint64 limit = qint64(kAllocationLimitMb) * 1024 * 1024;
-    if (width > 0 && height > 0 && (width > limit / kBytesPerPixel / height))
+    if (width > 0 && height > 0 && width > kMaxPicturePixels / height)
         throw PictureTooLarge();
 }
 

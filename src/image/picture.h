@@ -4,6 +4,7 @@
 #include "system/wholefile.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QList>
 #include <QRect>
@@ -61,8 +62,11 @@ private:
 
 using PicturePtr = std::shared_ptr<const Picture>;
 
-// A picture too large for the program to hold: its pixels would pass the limit
-// every reader in the process keeps to.
+// The largest picture the program takes, in pixels: a 16384 x 16384 tileset,
+// 1 GiB at the four bytes a pixel the program holds.
+inline constexpr qint64 kMaxPicturePixels = qint64(16384) * 16384;
+
+// A picture too large for the program to hold: more than kMaxPicturePixels.
 class PictureTooLarge : public PlatformError {
 public:
     PictureTooLarge()
@@ -85,6 +89,24 @@ bool hasTransparency(const QImage& image);
 // with exactly the arithmetic of Qt's raster painter (premultiply, then source
 // over), so that the view shows what it always showed.
 void flattenPixels(const QRgb* from, QRgb* to, int n);
+
+// A regular file that cannot be opened for reading.
+class UnreadableFile : public PlatformError {
+public:
+    UnreadableFile(const QString& path, const QString& reason);
+    // The system's reason, for the user.
+    const QString& reason() const { return reason_; }
+
+private:
+    QString reason_;
+};
+
+// Opens the file for reading only when it is a regular file, and never blocks:
+// opening a FIFO waits for a writer, and reading a device or a kernel file
+// such as /proc/kmsg waits for data. Such files report a size of zero, as an
+// empty file does, and none of them can hold a picture: they throw
+// PlatformError; a regular file that will not open throws UnreadableFile.
+void openRegularFile(const QString& path, QFile& file);
 
 // Reads any picture Qt can read, whatever the file's extension; throws when the
 // file is missing, unreadable, not a regular file (a FIFO or a device would

@@ -8,7 +8,13 @@
 #include "controls/filelist.h"
 #include "image/picture.h"
 
+#include <QDir>
+
 namespace output {
+
+QString fileErrorMessage(const QString& path, const QString& reason) {
+    return QStringLiteral("File error!\r%1\r%2").arg(QDir::toNativeSeparators(path), reason);
+}
 
 void copyToClipboard(platform::Clipboard& clipboard, const QImage& capture) {
     clipboard.clear();
@@ -47,6 +53,9 @@ void saveSelectionAs(platform::CommonDialog& cmdb, platform::Dialogs& dialogs,
     } catch (const platform::UnwritableFormatError& e) {
         // A name whose extension no writer knows: say which ones it can be.
         dialogs.msgBox(e.message());
+    } catch (const platform::PlatformError& e) {
+        // Silence would leave the user believing the capture is kept.
+        dialogs.msgBox(fileErrorMessage(cmdb.fileName, QString::fromStdString(e.what())));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "state/appstate.h"
 
 #include <QImage>
+#include <QString>
 
 namespace platform {
 class Clipboard;
@@ -24,10 +25,14 @@ void copyToClipboard(platform::Clipboard& clipboard, const QImage& capture);
 void saveNumbered(AppState& s, const QImage& capture, platform::Dialogs& dialogs,
                   platform::Label& nextFileLabel, platform::FileList& fileList);
 
+// The message of a file that could not be written: "File error!", the path
+// and the system's reason, a line each.
+QString fileErrorMessage(const QString& path, const QString& reason);
+
 // "Save as...": the capture under a name chosen in the save dialog, in the
 // format its extension names; an extension no writer knows is refused with a
-// message naming those that can be written. The common dialog's title and
-// filter are the import's again afterwards, whatever happens.
+// message naming those that can be written, a failed write with fileErrorMessage. The common
+// dialog's title and filter are the import's again afterwards, whatever happens.
 void saveSelectionAs(platform::CommonDialog& cmdb, platform::Dialogs& dialogs,
                      const QImage& capture);
 
