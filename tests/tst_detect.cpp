@@ -54,6 +54,24 @@ QImage drawn(const QStringList& rows) {
     return sheet;
 }
 
+// A sheet of boxes drawn in `ink` on `background`, whose pixels alternate with
+// `other` when given.
+QStringList boxes(int width, int height, const QList<QRect>& rects, QChar background,
+                  QChar other = {}) {
+    QStringList rows;
+    for (int y = 0; y < height; ++y) {
+        QString row;
+        for (int x = 0; x < width; ++x)
+            row += (x + y) % 2 && !other.isNull() ? other : background;
+        for (const QRect& r : rects)
+            if (y >= r.top() && y <= r.bottom())
+                for (int x = r.left(); x <= r.right(); ++x)
+                    row[x] = QLatin1Char('#');
+        rows << row;
+    }
+    return rows;
+}
+
 SpriteOptions keyed(QRgb colour, int tolerance = 0) {
     SpriteOptions options;
     options.key = KeyColour{colour, tolerance};
@@ -189,6 +207,14 @@ private slots:
         QTest::newRow("joining until none is close")
             << QStringList{"##....", "##....", "......", "...##.", "...##.", "......", "#....."}
             << joined(1) << QList<QRect>{{0, 0, 5, 7}};
+        // Wide rows are read 64 pixels at a time: boxes across and at the ends
+        // of those words.
+        const QList<QRect> wide{
+            {0, 0, 1, 1}, {60, 1, 10, 3}, {127, 0, 66, 2}, {63, 5, 1, 1}, {190, 4, 10, 2}};
+        QTest::newRow("wide rows")
+            << boxes(200, 6, wide, QLatin1Char('.')) << SpriteOptions{} << wide;
+        QTest::newRow("wide rows, keyed") << boxes(200, 6, wide, QLatin1Char('m'), QLatin1Char('n'))
+                                          << keyed(kMagenta, 6) << wide;
         QTest::newRow("nothing but background")
             << QStringList{"....", "...."} << SpriteOptions{} << QList<QRect>{};
     }

@@ -1,7 +1,12 @@
 #include "detect/sprites.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace detect {
 
@@ -53,35 +58,36 @@ public:
         nodes[b].parent = a;
         return a;
     }
-    void extend(int label, const Run& run, int y, bool edge) {
-        Region& root = nodes[find(label)];
-        root.left = std::min(root.left, run.x0);
-        root.right = std::max(root.right, run.x1);
-        root.bottom = std::max(root.bottom, y + 1);
-        root.edge = root.edge || edge;
-    }
     std::vector<Region> nodes;
 };
 
 // Labels the runs of one row against those of the row above. `reach` is 1 for
 // 8-connected regions (runs that meet at a corner belong together), 0 for
 // 4-connected ones.
+template <int reach>
 void labelRow(Regions& regions, const std::vector<Run>& above, std::vector<Run>& row, int y,
-              int reach, int width, int height) {
+              int width, int height) {
+    const Run* a = above.data();
+    const std::size_t count = above.size();
+    const bool edgeRow = y == 0 || y == height - 1;
     std::size_t j = 0;
     for (Run& run : row) {
-        const bool edge = y == 0 || y == height - 1 || run.x0 == 0 || run.x1 == width;
-        while (j < above.size() && above[j].x1 + reach <= run.x0)
+        while (j < count && a[j].x1 + reach <= run.x0)
             ++j;
-        int label = -1;
-        for (std::size_t k = j; k < above.size() && above[k].x0 < run.x1 + reach; ++k)
-            label = label < 0 ? regions.find(above[k].label) : regions.unite(label, above[k].label);
-        if (label < 0)
+        const bool edge = edgeRow || run.x0 == 0 || run.x1 == width;
+        if (j == count || a[j].x0 >= run.x1 + reach) {
             run.label = regions.add(run, y, edge);
-        else {
-            run.label = label;
-            regions.extend(label, run, y, edge);
+            continue;
         }
+        int label = regions.find(a[j].label);
+        for (std::size_t k = j + 1; k < count && a[k].x0 < run.x1 + reach; ++k)
+            label = regions.unite(label, a[k].label);
+        run.label = label;
+        Region& root = regions.nodes[std::size_t(label)];
+        root.left = std::min(root.left, run.x0);
+        root.right = std::max(root.right, run.x1);
+        root.bottom = y + 1;
+        root.edge = root.edge || edge;
     }
 }
 
@@ -89,57 +95,114 @@ inline bool transparent(QRgb p) {
     return (p >> 24) == 0;
 }
 
-// The runs of pixels with alpha > 0.
-void opaqueRuns(const QRgb* line, int width, std::vector<Run>& runs) {
-    runs.clear();
-    int x = 0;
-    while (x < width) {
-        // Most of a sheet's rows are long stretches of one kind; four pixels at
-        // a time through the background.
-        while (x + 4 <= width && ((line[x] | line[x + 1] | line[x + 2] | line[x + 3]) >> 24) == 0)
-            x += 4;
-        while (x < width && transparent(line[x]))
-            ++x;
-        if (x == width)
-            break;
-        const int start = x;
-        while (x < width && !transparent(line[x]))
-            ++x;
-        runs.push_back({start, x, -1});
-    }
-}
-
-class KeyTest {
+// A row is classified into one bit a pixel first, four pixels at a time where
+// the processor has SSE2; the runs are then read off the bits a word at a
+// time, so that the long stretches of one kind that make up most of a sheet
+// cost next to nothing.
+class RowScan {
 public:
-    explicit KeyTest(const KeyColour& key)
-        : r(qRed(key.colour))
-        , g(qGreen(key.colour))
-        , b(qBlue(key.colour))
-        , t(key.tolerance) {}
-    bool operator()(QRgb p) const {
-        return transparent(p) || (std::abs(qRed(p) - r) <= t && std::abs(qGreen(p) - g) <= t &&
-                                  std::abs(qBlue(p) - b) <= t);
+    explicit RowScan(int width)
+        : width(width)
+        , words((width + 63) / 64)
+        , bits(std::size_t(words) + 1, 0) {}
+
+    void opaque(const QRgb* line) {
+        for (int w = 0; w < words; ++w) {
+            const int base = w * 64;
+            const int count = std::min(64, width - base);
+            uint64_t m = 0;
+#ifdef __SSE2__
+            if (count == 64) {
+                // Unsigned p >= 0x01000000, as a signed compare with the sign flipped.
+                const __m128i flip = _mm_set1_epi32(int(0x80000000u));
+                const __m128i least = _mm_set1_epi32(int(0x80FFFFFFu));
+                for (int i = 0; i < 64; i += 4) {
+                    const __m128i p = _mm_xor_si128(
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i)), flip);
+                    const int four = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(p, least)));
+                    m |= uint64_t(four) << i;
+                }
+                bits[std::size_t(w)] = m;
+                continue;
+            }
+#endif
+            for (int i = 0; i < count; ++i)
+                m |= uint64_t(line[base + i] >= 0x01000000u) << i;
+            bits[std::size_t(w)] = m;
+        }
+    }
+
+    void keyed(const QRgb* line, const KeyColour& key) {
+        const int r = qRed(key.colour), g = qGreen(key.colour), b = qBlue(key.colour);
+        const int t = key.tolerance;
+        for (int w = 0; w < words; ++w) {
+            const int base = w * 64;
+            const int count = std::min(64, width - base);
+            uint64_t m = 0;
+#ifdef __SSE2__
+            if (count == 64) {
+                // Per byte |p - key| - tolerance, saturated at 0: all of red,
+                // green and blue within it when the pixel's word is 0 (the alpha
+                // byte's tolerance is 255).
+                const __m128i colour = _mm_set1_epi32(int(qRgba(r, g, b, 0)));
+                const __m128i tolerance = _mm_set1_epi32(int(qRgba(t, t, t, 255)));
+                const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+                const __m128i zero = _mm_setzero_si128();
+                for (int i = 0; i < 64; i += 4) {
+                    const __m128i p =
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i));
+                    const __m128i apart =
+                        _mm_or_si128(_mm_subs_epu8(p, colour), _mm_subs_epu8(colour, p));
+                    const __m128i near = _mm_cmpeq_epi32(_mm_subs_epu8(apart, tolerance), zero);
+                    const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(p, alpha), zero);
+                    const int four = _mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(near, clear)));
+                    m |= uint64_t(four) << i;
+                }
+                bits[std::size_t(w)] = m;
+                continue;
+            }
+#endif
+            for (int i = 0; i < count; ++i) {
+                const QRgb p = line[base + i];
+                const bool near = std::abs(qRed(p) - r) <= t && std::abs(qGreen(p) - g) <= t &&
+                                  std::abs(qBlue(p) - b) <= t;
+                m |= uint64_t(near || p < 0x01000000u) << i;
+            }
+            bits[std::size_t(w)] = m;
+        }
+    }
+
+    // The runs of pixels whose bit is set.
+    void runs(std::vector<Run>& out) const {
+        out.clear();
+        int x = 0;
+        while (x < width) {
+            const int start = next(x, 0);
+            if (start >= width)
+                break;
+            x = next(start, ~uint64_t(0));
+            out.push_back({start, x, -1});
+        }
     }
 
 private:
-    int r, g, b, t;
-};
-
-// The runs of key-coloured or transparent pixels.
-void keyRuns(const QRgb* line, int width, const KeyTest& isKey, std::vector<Run>& runs) {
-    runs.clear();
-    int x = 0;
-    while (x < width) {
-        while (x < width && !isKey(line[x]))
-            ++x;
-        if (x == width)
-            break;
-        const int start = x;
-        while (x < width && isKey(line[x]))
-            ++x;
-        runs.push_back({start, x, -1});
+    // The first pixel from x on whose bit differs from `skip`'s (0: find a set
+    // bit, all ones: find a clear one); the bits past the width count as clear.
+    int next(int x, uint64_t skip) const {
+        int w = x >> 6;
+        uint64_t m = (bits[std::size_t(w)] ^ skip) & (~uint64_t(0) << (x & 63));
+        while (m == 0) {
+            if (++w >= words)
+                return width;
+            m = bits[std::size_t(w)] ^ skip;
+        }
+        return std::min(width, w * 64 + __builtin_ctzll(m));
     }
-}
+
+    int width;
+    int words;
+    std::vector<uint64_t> bits;
+};
 
 // The pixels between the background runs, which are sorted and apart.
 void complement(const std::vector<Run>& background, int width, std::vector<Run>& runs) {
@@ -229,22 +292,24 @@ std::vector<QRect> findSprites(const QImage& sheet, const SpriteOptions& options
     above.reserve(std::size_t(width / 2 + 1));
     row.reserve(std::size_t(width / 2 + 1));
 
+    RowScan scan(width);
     if (!options.key) {
         for (int y = 0; y < height; ++y) {
-            opaqueRuns(reinterpret_cast<const QRgb*>(image.constScanLine(y)), width, row);
-            labelRow(regions, above, row, y, 1, width, height);
+            scan.opaque(reinterpret_cast<const QRgb*>(image.constScanLine(y)));
+            scan.runs(row);
+            labelRow<1>(regions, above, row, y, width, height);
             std::swap(above, row);
         }
     } else {
         // First the key's regions, 4-connected, to learn which reach the edge;
         // their runs are kept row by row for the second pass.
-        const KeyTest isKey(*options.key);
         Regions background;
         std::vector<Run> keyed;
         std::vector<std::size_t> rowStart{0};
         for (int y = 0; y < height; ++y) {
-            keyRuns(reinterpret_cast<const QRgb*>(image.constScanLine(y)), width, isKey, row);
-            labelRow(background, above, row, y, 0, width, height);
+            scan.keyed(reinterpret_cast<const QRgb*>(image.constScanLine(y)), *options.key);
+            scan.runs(row);
+            labelRow<0>(background, above, row, y, width, height);
             keyed.insert(keyed.end(), row.begin(), row.end());
             rowStart.push_back(keyed.size());
             std::swap(above, row);
@@ -257,7 +322,7 @@ std::vector<QRect> findSprites(const QImage& sheet, const SpriteOptions& options
                 if (background.nodes[std::size_t(background.find(keyed[i].label))].edge)
                     edgeRuns.push_back(keyed[i]);
             complement(edgeRuns, width, row);
-            labelRow(regions, above, row, y, 1, width, height);
+            labelRow<1>(regions, above, row, y, width, height);
             std::swap(above, row);
         }
     }
@@ -286,15 +351,16 @@ QImage cutSprite(const QImage& sheet, const QRect& sprite, const SpriteOptions& 
         return cut;
     // The key's 4-connected regions inside the rectangle; those that reach its
     // edge are the background around the sprite.
-    const KeyTest isKey(*options.key);
     const int width = cut.width();
     const int height = cut.height();
+    RowScan scan(width);
     Regions background;
     std::vector<Run> above, row, keyed;
     std::vector<std::size_t> rowStart{0};
     for (int y = 0; y < height; ++y) {
-        keyRuns(reinterpret_cast<const QRgb*>(cut.constScanLine(y)), width, isKey, row);
-        labelRow(background, above, row, y, 0, width, height);
+        scan.keyed(reinterpret_cast<const QRgb*>(cut.constScanLine(y)), *options.key);
+        scan.runs(row);
+        labelRow<0>(background, above, row, y, width, height);
         keyed.insert(keyed.end(), row.begin(), row.end());
         rowStart.push_back(keyed.size());
         std::swap(above, row);
