@@ -1,5 +1,7 @@
 #include "support/testapp.h"
 
+#include "detect_bench.h"
+
 #include "cut/plan.h"
 #include "cut/writer.h"
 
@@ -560,6 +562,7 @@ int main(int argc, char** argv) {
             std::printf("%-40s vs QImageReader alone, in turns: ratio %6.2f (target <= 1.1)\n",
                         name, paired->second);
     }
+    printDetectFigures();
     std::fflush(stdout);
     big.reset();
     bigTransparent.reset();
