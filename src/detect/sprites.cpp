@@ -116,11 +116,16 @@ public:
                 // Unsigned p >= 0x01000000, as a signed compare with the sign flipped.
                 const __m128i flip = _mm_set1_epi32(int(0x80000000u));
                 const __m128i least = _mm_set1_epi32(int(0x80FFFFFFu));
-                for (int i = 0; i < 64; i += 4) {
+                const auto four = [&](int i) {
                     const __m128i p = _mm_xor_si128(
                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i)), flip);
-                    const int four = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(p, least)));
-                    m |= uint64_t(four) << i;
+                    return _mm_cmpgt_epi32(p, least);
+                };
+                // Sixteen pixels' answers packed into sixteen bytes, one movemask.
+                for (int i = 0; i < 64; i += 16) {
+                    const __m128i low = _mm_packs_epi32(four(i), four(i + 4));
+                    const __m128i high = _mm_packs_epi32(four(i + 8), four(i + 12));
+                    m |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << i;
                 }
                 bits[std::size_t(w)] = m;
                 continue;
@@ -172,33 +177,30 @@ public:
         }
     }
 
-    // The runs of pixels whose bit is set.
+    // The runs of pixels whose bit is set, from the bits where a pixel differs
+    // from the one before it; the bits past the width are clear.
     void runs(std::vector<Run>& out) const {
         out.clear();
-        int x = 0;
-        while (x < width) {
-            const int start = next(x, 0);
-            if (start >= width)
-                break;
-            x = next(start, ~uint64_t(0));
-            out.push_back({start, x, -1});
+        uint64_t carry = 0; // the last pixel of the word before
+        int start = 0;
+        for (int w = 0; w < words; ++w) {
+            const uint64_t m = bits[std::size_t(w)];
+            uint64_t changes = m ^ ((m << 1) | carry);
+            carry = m >> 63;
+            while (changes != 0) {
+                const int x = w * 64 + __builtin_ctzll(changes);
+                changes &= changes - 1;
+                if ((m >> (x & 63)) & 1)
+                    start = x;
+                else
+                    out.push_back({start, x, -1});
+            }
         }
+        if (carry != 0)
+            out.push_back({start, width, -1});
     }
 
 private:
-    // The first pixel from x on whose bit differs from `skip`'s (0: find a set
-    // bit, all ones: find a clear one); the bits past the width count as clear.
-    int next(int x, uint64_t skip) const {
-        int w = x >> 6;
-        uint64_t m = (bits[std::size_t(w)] ^ skip) & (~uint64_t(0) << (x & 63));
-        while (m == 0) {
-            if (++w >= words)
-                return width;
-            m = bits[std::size_t(w)] ^ skip;
-        }
-        return std::min(width, w * 64 + __builtin_ctzll(m));
-    }
-
     int width;
     int words;
     std::vector<uint64_t> bits;
