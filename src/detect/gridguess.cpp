@@ -15,12 +15,16 @@ namespace {
 // more likely the background around sprites centred in their cells.
 constexpr int kMaxMargin = 16;
 constexpr int kMinGutterTile = 4;
+// The least share of the cells' edge pixels that must differ from the gutters.
+constexpr double kGutterCover = 0.25;
 // Without gutters, a period shorter than this is taken for a texture.
 constexpr int kMinPeriodTile = 8;
 // The least autocorrelation of the lines' changes at the tile's period, and
 // the least prominence of its peaks, that count as a period.
 constexpr double kTrustedPeriod = 0.2;
 constexpr double kTrustedPeak = 0.1;
+// The least autocorrelation of the lines' filled pixels at the cells' period.
+constexpr double kTrustedFill = 0.3;
 
 // What one pass over the sheet learns about its lines of pixels, along one
 // side: whether each line is of one colour (and which), and how much it
@@ -29,6 +33,7 @@ struct Lines {
     std::vector<char> uniform;
     std::vector<QRgb> colour;
     std::vector<double> change; // change[0] is 0: no line before the first
+    std::vector<double> filled; // pixels of alpha > 0
 };
 
 inline QRgb canonical(QRgb p) {
@@ -55,6 +60,8 @@ void readLines(const QImage& sheet, Lines& columns, Lines& rows) {
     std::vector<QRgb> previous(count), line(count);
     std::vector<uint32_t> columnChange(count, 0);
     std::vector<uint8_t> columnSame(count, 1);
+    std::vector<uint32_t> columnFilled(count, 0);
+    rows.filled.assign(std::size_t(height), 0);
     rows.uniform.assign(std::size_t(height), 0);
     rows.colour.assign(std::size_t(height), 0);
     rows.change.assign(std::size_t(height), 0);
@@ -67,13 +74,18 @@ void readLines(const QImage& sheet, Lines& columns, Lines& rows) {
             std::copy(line.begin(), line.end(), previous.begin());
         const QRgb first = cur[0];
         uint32_t across = 0;
+        uint32_t filledAcross = 0;
         uint8_t same = 1;
         const QRgb* above = previous.data();
         uint32_t* change = columnChange.data();
         uint8_t* columnUniform = columnSame.data();
+        uint32_t* filled = columnFilled.data();
         for (int x = 0; x < width; ++x) {
             across += difference(cur[x], above[x]);
             same &= uint8_t(cur[x] == first);
+            const uint32_t opaque = cur[x] != 0 ? 1 : 0;
+            filledAcross += opaque;
+            filled[x] += opaque;
         }
         for (int x = 1; x < width; ++x)
             change[x] += difference(cur[x], cur[x - 1]);
@@ -86,9 +98,11 @@ void readLines(const QImage& sheet, Lines& columns, Lines& rows) {
         rows.uniform[std::size_t(y)] = char(same);
         rows.colour[std::size_t(y)] = first;
         rows.change[std::size_t(y)] = double(across) / width;
+        rows.filled[std::size_t(y)] = filledAcross;
         std::swap(previous, line);
     }
     columns.uniform.assign(columnSame.begin(), columnSame.end());
+    columns.filled.assign(columnFilled.begin(), columnFilled.end());
     columns.change.resize(std::size_t(width));
     for (int x = 0; x < width; ++x)
         columns.change[std::size_t(x)] = double(columnChange[std::size_t(x)]) / height;
@@ -99,6 +113,7 @@ struct AxisFit {
     int margin = 0;
     int spacing = 0;
     double confidence = 0;
+    QRgb gutter = 0;
 };
 
 // Tiled's cells along one side: `count` whole cells of `tile` after `margin`,
@@ -174,7 +189,7 @@ std::optional<AxisFit> fitGutters(const Lines& lines, std::optional<AxisFit> for
                         (period == best->tile + best->spacing &&
                          std::make_pair(spacing, margin) <
                              std::make_pair(best->spacing, best->margin)))
-                        best = AxisFit{tile, margin, spacing, 1.0};
+                        best = AxisFit{tile, margin, spacing, 1.0, colour};
                 }
             }
         }
@@ -240,11 +255,89 @@ std::optional<AxisFit> fitPeriod(const Lines& lines) {
     return AxisFit{tile, 0, 0, std::min(1.0, r[std::size_t(tile)])};
 }
 
+// The period of how much of each line sprites on nothing fill: it falls
+// between them, where the cells meet, and rises over each. Its
+// autocorrelation peaks broadly at each multiple of the cell; the cell is the
+// first peak nearly as high as the highest.
+std::optional<AxisFit> fitFilled(const Lines& lines) {
+    const int n = int(lines.filled.size());
+    const int longest = n / 2;
+    if (longest < kMinPeriodTile)
+        return std::nullopt;
+    std::vector<double> d(lines.filled);
+    double mean = 0;
+    for (double v : d)
+        mean += v;
+    mean /= n;
+    double variance = 0;
+    for (double& v : d) {
+        v -= mean;
+        variance += v * v;
+    }
+    variance /= n;
+    if (variance <= 0)
+        return std::nullopt;
+    std::vector<double> r(std::size_t(longest) + 2, 0);
+    for (int lag = kMinPeriodTile - 1; lag <= longest + 1 && lag < n; ++lag) {
+        double sum = 0;
+        for (int x = 0; x + lag < n; ++x)
+            sum += d[std::size_t(x)] * d[std::size_t(x + lag)];
+        r[std::size_t(lag)] = sum / (double(n - lag) * variance);
+    }
+    const auto peak = [&](int lag) {
+        return r[std::size_t(lag)] > r[std::size_t(lag) - 1] &&
+               r[std::size_t(lag)] >= r[std::size_t(lag) + 1];
+    };
+    double most = 0;
+    for (int lag = kMinPeriodTile; 2 * lag <= longest; ++lag)
+        if (peak(lag))
+            most = std::max(most, r[std::size_t(lag)]);
+    for (int lag = kMinPeriodTile; lag <= longest; ++lag)
+        if (peak(lag) && r[std::size_t(lag)] >= 0.6 * most && r[std::size_t(lag)] >= kTrustedFill)
+            return AxisFit{lag, 0, 0, std::min(1.0, r[std::size_t(lag)])};
+    return std::nullopt;
+}
+
 bool agree(const AxisFit& a, const AxisFit& b) {
     return a.margin == b.margin && a.spacing == b.spacing;
 }
 
-std::optional<GuessedGrid> guess(const Lines& columns, const Lines& rows, QString* whyNot) {
+// The share of the pixels on the cells' first and last lines, both ways, that
+// are not of the gutters' colour. Tiles in a gutter grid mostly fill their
+// cells; sprites on a background of that colour leave the lines along their
+// cells' edges nearly empty, and the lines between the cells are then
+// background, not gutters.
+double edgeCover(const QImage& image, const AxisFit& across, const AxisFit& down) {
+    const QRgb gutter = across.gutter;
+    qint64 covered = 0, seen = 0;
+    const int width = image.width();
+    const int height = image.height();
+    std::vector<int> edges;
+    for (int k = 0; k < cellCount(width, across.tile, across.margin, across.spacing); ++k) {
+        const int start = across.margin + k * (across.tile + across.spacing);
+        edges.push_back(start);
+        edges.push_back(start + across.tile - 1);
+    }
+    for (int y = 0; y < height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (const int x : edges)
+            covered += canonical(line[x]) != gutter;
+    }
+    seen += qint64(edges.size()) * height;
+    for (int k = 0; k < cellCount(height, down.tile, down.margin, down.spacing); ++k) {
+        const int start = down.margin + k * (down.tile + down.spacing);
+        for (const int y : {start, start + down.tile - 1}) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < width; ++x)
+                covered += canonical(line[x]) != gutter;
+            seen += width;
+        }
+    }
+    return seen == 0 ? 0.0 : double(covered) / double(seen);
+}
+
+std::optional<GuessedGrid> guess(const QImage& image, const Lines& columns, const Lines& rows,
+                                 QString* whyNot) {
     const auto refuse = [&](const QString& reason) -> std::optional<GuessedGrid> {
         if (whyNot)
             *whyNot = reason;
@@ -262,7 +355,8 @@ std::optional<GuessedGrid> guess(const Lines& columns, const Lines& rows, QStrin
         if (auto same = fitGutters(columns, down))
             across = same;
     }
-    if (across && down && agree(*across, *down))
+    if (across && down && agree(*across, *down) && across->gutter == down->gutter &&
+        edgeCover(image, *across, *down) >= kGutterCover)
         return GuessedGrid{across->tile,
                            down->tile,
                            across->margin,
@@ -271,8 +365,15 @@ std::optional<GuessedGrid> guess(const Lines& columns, const Lines& rows, QStrin
                            1.0};
     // Gutters on one side only, or unlike, are background between sprites
     // rather than a grid's: the period decides.
-    const std::optional<AxisFit> periodAcross = fitPeriod(columns);
-    const std::optional<AxisFit> periodDown = fitPeriod(rows);
+    // Sprites on nothing may differ too much for their edges to repeat; how much
+    // of each line they fill still does.
+    const bool sprites = image.hasAlphaChannel();
+    std::optional<AxisFit> periodAcross = fitPeriod(columns);
+    if (!periodAcross && sprites)
+        periodAcross = fitFilled(columns);
+    std::optional<AxisFit> periodDown = fitPeriod(rows);
+    if (!periodDown && sprites)
+        periodDown = fitFilled(rows);
     if (!periodAcross || !periodDown)
         return refuse(QStringLiteral("no grid found: the sheet shows no gutters between cells "
                                      "and its %1 do not repeat")
@@ -318,9 +419,13 @@ std::optional<GuessedGrid> guessGrid(const QImage& sheet, QString* whyNot) {
             *whyNot = QStringLiteral("no grid found: the sheet is too small");
         return std::nullopt;
     }
+    const QImage image =
+        sheet.format() == QImage::Format_ARGB32 || sheet.format() == QImage::Format_RGB32
+            ? sheet
+            : sheet.convertToFormat(QImage::Format_ARGB32);
     Lines columns, rows;
-    readLines(sheet, columns, rows);
-    return guess(columns, rows, whyNot);
+    readLines(image, columns, rows);
+    return guess(image, columns, rows, whyNot);
 }
 
 QString describeGrid(const GuessedGrid& grid) {
