@@ -149,6 +149,17 @@ void walker(QPainter& painter, int index, QRect cell) {
     painter.drawEllipse(centre + QPointF(row % 2 ? 2 : -2, -13 + (frame % 2)), 6, 6);
 }
 
+// A round creature nearly as wide as its cell: only the widest reach the
+// pixel next to the cell's edge, so thin lines between the cells stay empty.
+void blob(QPainter& painter, int index, QRect cell) {
+    QRandomGenerator random(quint32(index) + 99u);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromHsv(random.bounded(360), 200, 220));
+    const double rx = 12 + random.bounded(11), ry = 12 + random.bounded(11);
+    painter.drawEllipse(QRectF(cell).center(), index == 5 ? 22.5 : rx, index == 5 ? 22.5 : ry);
+}
+
 std::optional<GuessedGrid> guessOf(const QImage& sheet) {
     QString why;
     const auto grid = guessGrid(sheet, &why);
@@ -331,6 +342,8 @@ private slots:
         QTest::newRow("24x24 with spacing 2, no margin")
             << gridSheet(9, 7, {24, 24}, 0, 2, qRgb(255, 0, 255), terrain)
             << "detected 24x24, margin 0, spacing 2";
+        QTest::newRow("48x48 creatures filling their cells")
+            << gridSheet(10, 6, {48, 48}, 0, 0, 0, blob) << "detected 48x48, margin 0, spacing 0";
         QTest::newRow("48x48 figures on nothing")
             << gridSheet(8, 4, {48, 48}, 0, 0, 0, walker) << "detected 48x48, margin 0, spacing 0";
     }
