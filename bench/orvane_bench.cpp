@@ -1,6 +1,8 @@
 #include "support/imagecheck.h"
 #include "support/testapp.h"
 
+#include "detect_bench.h"
+
 #include "cut/plan.h"
 #include "cut/png.h"
 #include "cut/writer.h"
@@ -704,6 +706,7 @@ int main(int argc, char** argv) {
             std::printf("%-40s vs QImageReader alone, in turns: ratio %6.2f (target <= 1.1)\n",
                         name, paired->second);
     }
+    printDetectFigures();
     std::fflush(stdout);
     big.reset();
     bigTransparent.reset();

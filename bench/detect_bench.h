@@ -1,0 +1,4 @@
+#pragma once
+
+// The figures of sprite detection and grid guessing, printed after the table.
+void printDetectFigures();

@@ -1,0 +1,444 @@
+#include "detect/sprites.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace detect {
+
+namespace {
+
+// A run of pixels [x0, x1) of one row, and the region it belongs to.
+struct Run {
+    int x0;
+    int x1;
+    int label;
+};
+
+// A region of runs: a union-find node whose root holds the box of all its
+// runs, and for the background whether it reaches the sheet's edge.
+struct Region {
+    int parent;
+    int left, top, right, bottom; // right and bottom exclusive
+    bool edge;
+};
+
+class Regions {
+public:
+    int add(const Run& run, int y, bool edge) {
+        const int label = int(nodes.size());
+        nodes.push_back({label, run.x0, y, run.x1, y + 1, edge});
+        return label;
+    }
+    int find(int i) {
+        while (nodes[i].parent != i) {
+            nodes[i].parent = nodes[nodes[i].parent].parent;
+            i = nodes[i].parent;
+        }
+        return i;
+    }
+    int unite(int a, int b) {
+        a = find(a);
+        b = find(b);
+        if (a == b)
+            return a;
+        if (b < a)
+            std::swap(a, b);
+        Region& root = nodes[a];
+        const Region& other = nodes[b];
+        root.left = std::min(root.left, other.left);
+        root.top = std::min(root.top, other.top);
+        root.right = std::max(root.right, other.right);
+        root.bottom = std::max(root.bottom, other.bottom);
+        root.edge = root.edge || other.edge;
+        nodes[b].parent = a;
+        return a;
+    }
+    std::vector<Region> nodes;
+};
+
+// Labels the runs of one row against those of the row above. `reach` is 1 for
+// 8-connected regions (runs that meet at a corner belong together), 0 for
+// 4-connected ones.
+template <int reach>
+void labelRow(Regions& regions, const std::vector<Run>& above, std::vector<Run>& row, int y,
+              int width, int height) {
+    const Run* a = above.data();
+    const std::size_t count = above.size();
+    const bool edgeRow = y == 0 || y == height - 1;
+    std::size_t j = 0;
+    for (Run& run : row) {
+        while (j < count && a[j].x1 + reach <= run.x0)
+            ++j;
+        const bool edge = edgeRow || run.x0 == 0 || run.x1 == width;
+        if (j == count || a[j].x0 >= run.x1 + reach) {
+            run.label = regions.add(run, y, edge);
+            continue;
+        }
+        int label = regions.find(a[j].label);
+        for (std::size_t k = j + 1; k < count && a[k].x0 < run.x1 + reach; ++k)
+            label = regions.unite(label, a[k].label);
+        run.label = label;
+        Region& root = regions.nodes[std::size_t(label)];
+        root.left = std::min(root.left, run.x0);
+        root.right = std::max(root.right, run.x1);
+        root.bottom = y + 1;
+        root.edge = root.edge || edge;
+    }
+}
+
+inline bool transparent(QRgb p) {
+    return (p >> 24) == 0;
+}
+
+// A row is classified into one bit a pixel first, four pixels at a time where
+// the processor has SSE2; the runs are then read off the bits a word at a
+// time, so that the long stretches of one kind that make up most of a sheet
+// cost next to nothing.
+class RowScan {
+public:
+    explicit RowScan(int width)
+        : width(width)
+        , words((width + 63) / 64)
+        , bits(std::size_t(words) + 1, 0) {}
+
+    void opaque(const QRgb* line) {
+        for (int w = 0; w < words; ++w) {
+            const int base = w * 64;
+            const int count = std::min(64, width - base);
+            uint64_t m = 0;
+#ifdef __SSE2__
+            if (count == 64) {
+                // Unsigned p >= 0x01000000, as a signed compare with the sign flipped.
+                const __m128i flip = _mm_set1_epi32(int(0x80000000u));
+                const __m128i least = _mm_set1_epi32(int(0x80FFFFFFu));
+                const auto four = [&](int i) {
+                    const __m128i p = _mm_xor_si128(
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i)), flip);
+                    return _mm_cmpgt_epi32(p, least);
+                };
+                // Sixteen pixels' answers packed into sixteen bytes, one movemask.
+                for (int i = 0; i < 64; i += 16) {
+                    const __m128i low = _mm_packs_epi32(four(i), four(i + 4));
+                    const __m128i high = _mm_packs_epi32(four(i + 8), four(i + 12));
+                    m |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << i;
+                }
+                bits[std::size_t(w)] = m;
+                continue;
+            }
+#endif
+            for (int i = 0; i < count; ++i)
+                m |= uint64_t(line[base + i] >= 0x01000000u) << i;
+            bits[std::size_t(w)] = m;
+        }
+    }
+
+    void keyed(const QRgb* line, const KeyColour& key) {
+        const int r = qRed(key.colour), g = qGreen(key.colour), b = qBlue(key.colour);
+        const int t = key.tolerance;
+        for (int w = 0; w < words; ++w) {
+            const int base = w * 64;
+            const int count = std::min(64, width - base);
+            uint64_t m = 0;
+#ifdef __SSE2__
+            if (count == 64) {
+                // Per byte |p - key| - tolerance, saturated at 0: all of red,
+                // green and blue within it when the pixel's word is 0 (the alpha
+                // byte's tolerance is 255).
+                const __m128i colour = _mm_set1_epi32(int(qRgba(r, g, b, 0)));
+                const __m128i tolerance = _mm_set1_epi32(int(qRgba(t, t, t, 255)));
+                const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+                const __m128i zero = _mm_setzero_si128();
+                for (int i = 0; i < 64; i += 4) {
+                    const __m128i p =
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i));
+                    const __m128i apart =
+                        _mm_or_si128(_mm_subs_epu8(p, colour), _mm_subs_epu8(colour, p));
+                    const __m128i near = _mm_cmpeq_epi32(_mm_subs_epu8(apart, tolerance), zero);
+                    const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(p, alpha), zero);
+                    const int four = _mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(near, clear)));
+                    m |= uint64_t(four) << i;
+                }
+                bits[std::size_t(w)] = m;
+                continue;
+            }
+#endif
+            for (int i = 0; i < count; ++i) {
+                const QRgb p = line[base + i];
+                const bool near = std::abs(qRed(p) - r) <= t && std::abs(qGreen(p) - g) <= t &&
+                                  std::abs(qBlue(p) - b) <= t;
+                m |= uint64_t(near || p < 0x01000000u) << i;
+            }
+            bits[std::size_t(w)] = m;
+        }
+    }
+
+    // The runs of pixels whose bit is set, from the bits where a pixel differs
+    // from the one before it; the bits past the width are clear.
+    void runs(std::vector<Run>& out) const {
+        out.clear();
+        uint64_t carry = 0; // the last pixel of the word before
+        int start = 0;
+        for (int w = 0; w < words; ++w) {
+            const uint64_t m = bits[std::size_t(w)];
+            uint64_t changes = m ^ ((m << 1) | carry);
+            carry = m >> 63;
+            while (changes != 0) {
+                const int x = w * 64 + __builtin_ctzll(changes);
+                changes &= changes - 1;
+                if ((m >> (x & 63)) & 1)
+                    start = x;
+                else
+                    out.push_back({start, x, -1});
+            }
+        }
+        if (carry != 0)
+            out.push_back({start, width, -1});
+    }
+
+private:
+    int width;
+    int words;
+    std::vector<uint64_t> bits;
+};
+
+// The pixels between the background runs, which are sorted and apart.
+void complement(const std::vector<Run>& background, int width, std::vector<Run>& runs) {
+    runs.clear();
+    int x = 0;
+    for (const Run& run : background) {
+        if (run.x0 > x)
+            runs.push_back({x, run.x0, -1});
+        x = run.x1;
+    }
+    if (x < width)
+        runs.push_back({x, width, -1});
+}
+
+QImage readable(const QImage& sheet) {
+    if (sheet.format() == QImage::Format_ARGB32 || sheet.format() == QImage::Format_RGB32)
+        return sheet;
+    return sheet.convertToFormat(QImage::Format_ARGB32);
+}
+
+// Pixels between two boxes along one side: 0 when they touch or overlap.
+int gap(int aFrom, int aTo, int bFrom, int bTo) {
+    return std::max({0, bFrom - aTo, aFrom - bTo});
+}
+
+// Joins boxes at most `distance` apart into their union, again until none are.
+void joinClose(std::vector<QRect>& boxes, int distance) {
+    bool joined = true;
+    while (joined) {
+        joined = false;
+        std::sort(boxes.begin(), boxes.end(),
+                  [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
+        std::vector<bool> gone(boxes.size(), false);
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            if (gone[i])
+                continue;
+            for (std::size_t k = i + 1;
+                 k < boxes.size() && boxes[k].left() <= boxes[i].x() + boxes[i].width() + distance;
+                 ++k) {
+                if (gone[k])
+                    continue;
+                const QRect& a = boxes[i];
+                const QRect& b = boxes[k];
+                if (gap(a.top(), a.y() + a.height(), b.top(), b.y() + b.height()) <= distance &&
+                    gap(a.left(), a.x() + a.width(), b.left(), b.x() + b.width()) <= distance) {
+                    boxes[i] = a.united(b);
+                    gone[k] = true;
+                    joined = true;
+                }
+            }
+        }
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            if (!gone[i])
+                boxes[kept++] = boxes[i];
+        boxes.resize(kept);
+    }
+}
+
+void readingOrder(std::vector<QRect>& boxes) {
+    std::sort(boxes.begin(), boxes.end(), [](const QRect& a, const QRect& b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    std::size_t first = 0;
+    while (first < boxes.size()) {
+        // A row grows while the next box begins above its lowest bottom.
+        int bottom = boxes[first].y() + boxes[first].height();
+        std::size_t end = first + 1;
+        while (end < boxes.size() && boxes[end].top() < bottom) {
+            bottom = std::max(bottom, boxes[end].y() + boxes[end].height());
+            ++end;
+        }
+        std::stable_sort(boxes.begin() + std::ptrdiff_t(first), boxes.begin() + std::ptrdiff_t(end),
+                         [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
+        first = end;
+    }
+}
+
+} // namespace
+
+std::vector<QRect> findSprites(const QImage& sheet, const SpriteOptions& options) {
+    const QImage image = readable(sheet);
+    const int width = image.width();
+    const int height = image.height();
+    Regions regions;
+    std::vector<Run> above, row;
+    above.reserve(std::size_t(width / 2 + 1));
+    row.reserve(std::size_t(width / 2 + 1));
+
+    RowScan scan(width);
+    if (!options.key) {
+        for (int y = 0; y < height; ++y) {
+            scan.opaque(reinterpret_cast<const QRgb*>(image.constScanLine(y)));
+            scan.runs(row);
+            labelRow<1>(regions, above, row, y, width, height);
+            std::swap(above, row);
+        }
+    } else {
+        // First the key's regions, 4-connected, to learn which reach the edge;
+        // their runs are kept row by row for the second pass.
+        Regions background;
+        std::vector<Run> keyed;
+        std::vector<std::size_t> rowStart{0};
+        for (int y = 0; y < height; ++y) {
+            scan.keyed(reinterpret_cast<const QRgb*>(image.constScanLine(y)), *options.key);
+            scan.runs(row);
+            labelRow<0>(background, above, row, y, width, height);
+            keyed.insert(keyed.end(), row.begin(), row.end());
+            rowStart.push_back(keyed.size());
+            std::swap(above, row);
+        }
+        above.clear();
+        std::vector<Run> edgeRuns;
+        for (int y = 0; y < height; ++y) {
+            edgeRuns.clear();
+            for (std::size_t i = rowStart[std::size_t(y)]; i < rowStart[std::size_t(y) + 1]; ++i)
+                if (background.nodes[std::size_t(background.find(keyed[i].label))].edge)
+                    edgeRuns.push_back(keyed[i]);
+            complement(edgeRuns, width, row);
+            labelRow<1>(regions, above, row, y, width, height);
+            std::swap(above, row);
+        }
+    }
+
+    std::vector<QRect> boxes;
+    for (std::size_t i = 0; i < regions.nodes.size(); ++i) {
+        const Region& r = regions.nodes[i];
+        if (r.parent == int(i))
+            boxes.emplace_back(QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top));
+    }
+    if (options.join > 0)
+        joinClose(boxes, options.join);
+    boxes.erase(std::remove_if(boxes.begin(), boxes.end(),
+                               [&](const QRect& box) {
+                                   return box.width() < options.minSize &&
+                                          box.height() < options.minSize;
+                               }),
+                boxes.end());
+    readingOrder(boxes);
+    return boxes;
+}
+
+QImage cutSprite(const QImage& sheet, const QRect& sprite, const SpriteOptions& options) {
+    QImage cut = readable(sheet).copy(sprite).convertToFormat(QImage::Format_ARGB32);
+    if (!options.key)
+        return cut;
+    // The key's 4-connected regions inside the rectangle; those that reach its
+    // edge are the background around the sprite.
+    const int width = cut.width();
+    const int height = cut.height();
+    RowScan scan(width);
+    Regions background;
+    std::vector<Run> above, row, keyed;
+    std::vector<std::size_t> rowStart{0};
+    for (int y = 0; y < height; ++y) {
+        scan.keyed(reinterpret_cast<const QRgb*>(cut.constScanLine(y)), *options.key);
+        scan.runs(row);
+        labelRow<0>(background, above, row, y, width, height);
+        keyed.insert(keyed.end(), row.begin(), row.end());
+        rowStart.push_back(keyed.size());
+        std::swap(above, row);
+    }
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(cut.scanLine(y));
+        for (std::size_t i = rowStart[std::size_t(y)]; i < rowStart[std::size_t(y) + 1]; ++i)
+            if (background.nodes[std::size_t(background.find(keyed[i].label))].edge)
+                std::fill(line + keyed[i].x0, line + keyed[i].x1, QRgb(0));
+    }
+    return cut;
+}
+
+std::optional<KeyChoice> parseKey(const QString& text) {
+    const QStringList parts = text.trimmed().split(QLatin1Char(','));
+    if (parts.size() > 2)
+        return std::nullopt;
+    KeyChoice choice;
+    const QString colour = parts[0].trimmed();
+    if (colour.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0) {
+        choice.fromCorners = true;
+    } else {
+        bool ok = false;
+        const uint value = colour.toUInt(&ok, 16);
+        if (!ok || colour.size() != 6 || colour.startsWith(QLatin1Char('+')))
+            return std::nullopt;
+        choice.key.colour =
+            qRgb(int(value >> 16) & 0xFF, int(value >> 8) & 0xFF, int(value) & 0xFF);
+    }
+    if (parts.size() == 2) {
+        bool ok = false;
+        const QString digits = parts[1].trimmed();
+        const int tolerance = digits.toInt(&ok);
+        if (!ok || tolerance < 0 || tolerance > 255 || digits.startsWith(QLatin1Char('+')))
+            return std::nullopt;
+        choice.key.tolerance = tolerance;
+    }
+    return choice;
+}
+
+std::optional<QRgb> cornerColour(const QImage& sheet) {
+    if (sheet.isNull())
+        return std::nullopt;
+    const auto at = [&](int x, int y) {
+        const QRgb p = sheet.pixel(x, y);
+        return transparent(p) ? QRgb(0) : p;
+    };
+    const int r = sheet.width() - 1;
+    const int b = sheet.height() - 1;
+    const QRgb corner = at(0, 0);
+    if (at(r, 0) != corner || at(0, b) != corner || at(r, b) != corner)
+        return std::nullopt;
+    return corner;
+}
+
+std::optional<std::size_t> firstTooLarge(const std::vector<QRect>& sprites, QSize cell) {
+    for (std::size_t i = 0; i < sprites.size(); ++i)
+        if (sprites[i].width() > cell.width() || sprites[i].height() > cell.height())
+            return i;
+    return std::nullopt;
+}
+
+QPoint padOffset(QSize sprite, QSize cell) {
+    return {(cell.width() - sprite.width()) / 2, cell.height() - sprite.height()};
+}
+
+QImage padSprite(const QImage& sprite, QSize cell) {
+    QImage padded(cell, QImage::Format_ARGB32);
+    padded.fill(Qt::transparent);
+    const QImage source = sprite.convertToFormat(QImage::Format_ARGB32);
+    const QPoint at = padOffset(sprite.size(), cell);
+    // A straight copy: painting would blend and round semi-transparent pixels.
+    for (int y = 0; y < source.height(); ++y)
+        std::copy_n(reinterpret_cast<const QRgb*>(source.constScanLine(y)), source.width(),
+                    reinterpret_cast<QRgb*>(padded.scanLine(y + at.y())) + at.x());
+    return padded;
+}
+
+} // namespace detect
