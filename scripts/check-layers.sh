@@ -1,6 +1,6 @@
 #!/bin/sh
 # Every project include in src/ points into its own folder or a lower one:
-#   system < image < state, controls < cut < view, selection, output
+#   system < image < state, controls, detect < cut < view, selection, output
 #   < app/window < app < main.cpp
 # Prints each include that runs upwards (or into a folder not ranked here) and
 # fails when there is one.
@@ -9,7 +9,7 @@ rank() {
     case "$1" in
     system) echo 0 ;;
     image) echo 1 ;;
-    state | controls) echo 2 ;;
+    state | controls | detect) echo 2 ;;
     cut) echo 3 ;;
     view | selection | output) echo 4 ;;
     app/window) echo 5 ;;
