@@ -194,7 +194,7 @@ void TestEngine::numbering() {
 
     CutResult result;
     for (int id = 0; id < tiles; ++id)
-        result.tiles.push_back(StoredTile{id, 0, kIdentity, {}, false});
+        result.tiles.push_back(StoredTile{id, 0, kIdentity, {}, false, {}, {}, {}});
     // A kept tile keeps its file whatever the others are named.
     result.tiles[0].file = QStringLiteral("old/7.png");
     result.tiles[0].kept = true;
