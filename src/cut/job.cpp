@@ -2,6 +2,7 @@
 
 #include "manifest.h"
 #include "numbers.h"
+#include "sprites.h"
 
 #include "image/picture.h"
 #include "system/errors.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 #include <memory>
@@ -247,6 +249,70 @@ std::optional<PreparedJob> finishPrepared(PreparedJob prepared, const QImage& sh
     return prepared;
 }
 
+// Loose sprites in place of a grid's cells: the same writers, the atlas packed
+// by rows; a Tiled map and kept ids need a grid.
+std::optional<PreparedJob> prepareSprites(PreparedJob prepared, const QImage& sheet,
+                                          QSize wholeSize, JobReport* failure) {
+    const CutJob& job = prepared.job;
+    if (!job.tmxPath.isEmpty() || !job.keepIdsPath.isEmpty()) {
+        stop(failure, JobFailure::BadRequest,
+             QStringLiteral("Sprites have no grid for a Tiled map or kept numbers; leave out "
+                            "--tmx and --keep-ids."));
+        return std::nullopt;
+    }
+    detect::SpriteOptions options = job.spriteOptions;
+    if (job.keyFromCorners) {
+        const std::optional<QRgb> corner = detect::cornerColour(sheet);
+        if (!corner) {
+            stop(failure, JobFailure::BadRequest,
+                 QStringLiteral("The four corners of the sheet are not of one colour; give "
+                                "the key as RRGGBB."));
+            return std::nullopt;
+        }
+        detect::KeyColour key = options.key.value_or(detect::KeyColour{});
+        key.colour = *corner;
+        options.key = key;
+    }
+    prepared.spriteBoxes = detect::findSprites(sheet, options);
+    std::optional<QSize> pad;
+    if (!job.pad.isEmpty()) {
+        if (const QString problem = padProblem(prepared.spriteBoxes, job.pad); !problem.isEmpty()) {
+            stop(failure, JobFailure::BadRequest, problem);
+            return std::nullopt;
+        }
+        pad = job.pad;
+    }
+    prepared.result = spriteResult(sheet, prepared.spriteBoxes, job.merge, pad, options);
+    prepared.result.sheetPath = job.sheetPath;
+    prepared.result.sheetSize = wholeSize;
+    prepared.result.region = job.region;
+    // The counts a grid's plan would give: one "cell" for each sprite.
+    const int sprites = int(prepared.spriteBoxes.size());
+    const int tiles = int(prepared.result.tiles.size());
+    prepared.plan.grid.columns = sprites;
+    prepared.plan.grid.rows = sprites > 0 ? 1 : 0;
+    prepared.plan.duplicates = sprites - tiles;
+    prepared.plan.tileCells.assign(std::size_t(tiles), 0);
+    prepared.ids.ids.resize(std::size_t(tiles));
+    if (!job.atlasPath.isEmpty()) {
+        packSpritesInAtlas(prepared.result, job.atlasPath, 0, 2 * job.extrude);
+        const QSize size = spriteAtlasSize(prepared.result);
+        if (qint64(size.width()) * size.height() > qint64(16384) * 16384) {
+            stop(failure, JobFailure::BadRequest,
+                 QStringLiteral("The atlas of the sprites would be %1 x %2 pixels, past what "
+                                "a picture can hold.")
+                     .arg(size.width())
+                     .arg(size.height()),
+                 job.atlasPath);
+            return std::nullopt;
+        }
+    } else {
+        nameTileFiles(prepared.result, job.folder, job.start,
+                      job.format == Format::Png ? QStringLiteral("png") : QStringLiteral("bmp"));
+    }
+    return prepared;
+}
+
 } // namespace
 
 int PreparedJob::tileFileCount() const {
@@ -308,10 +374,8 @@ std::optional<PreparedJob> prepare(const CutJob& job, JobReport* failure,
         sheet = applyRegion(whole, job.region);
     }
 
-    if (job.sprites) {
-        stop(failure, JobFailure::BadRequest, QStringLiteral("Sprites cannot be cut yet."));
-        return std::nullopt;
-    }
+    if (job.sprites)
+        return prepareSprites(std::move(prepared), sheet, whole.size(), failure);
 
     CutOptions options;
     options.grid = job.grid;
@@ -445,11 +509,14 @@ QString numberedRange(const PreparedJob& prepared) {
 
 QString jobCountLine(const PreparedJob& prepared) {
     const Plan& plan = prepared.plan;
+    const QString what =
+        prepared.result.ofSprites
+            ? counted(plan.grid.cellCount(), QStringLiteral("sprite"), QStringLiteral("sprites"))
+            : counted(plan.grid.cellCount(), QStringLiteral("cell"), QStringLiteral("cells"));
     QString line =
         QStringLiteral("%1: %2 blank, %3, %4 to write")
             .arg(
-                counted(plan.grid.cellCount(), QStringLiteral("cell"), QStringLiteral("cells")),
-                groups(plan.blank),
+                what, groups(plan.blank),
                 counted(plan.duplicates, QStringLiteral("duplicate"), QStringLiteral("duplicates")),
                 counted(plan.tileCount(), QStringLiteral("tile"), QStringLiteral("tiles")));
     if (prepared.result.atlas)
@@ -466,21 +533,23 @@ QString jobCountLine(const PreparedJob& prepared) {
 QString jobSummary(const PreparedJob& prepared, const JobReport& report) {
     const Plan& plan = prepared.plan;
     // The tiles whose own files were written, in id order.
+    const QSet<QString> written(report.written.begin(), report.written.end());
     QStringList names;
     for (const StoredTile& tile : prepared.result.tiles) {
-        if (!tile.file.isEmpty() && !tile.kept && report.written.contains(tile.file))
+        if (!tile.file.isEmpty() && !tile.kept && written.contains(tile.file))
             names << nameOf(tile.file);
     }
     const bool atlasWritten =
-        prepared.result.atlas && report.written.contains(prepared.result.atlas->path);
-    const int written = atlasWritten ? prepared.plan.tileCount() : int(names.size());
-    QString line =
-        QStringLiteral("%1, %2 blank, %3 merged, %4 written")
-            .arg(QString::number(plan.grid.cellCount()) +
-                 (plan.grid.cellCount() == 1 ? QStringLiteral(" cell") : QStringLiteral(" cells")))
-            .arg(plan.blank)
-            .arg(plan.duplicates)
-            .arg(written);
+        prepared.result.atlas && written.contains(prepared.result.atlas->path);
+    const int tiles = atlasWritten ? int(prepared.result.tiles.size()) : int(names.size());
+    const bool sprites = prepared.result.ofSprites;
+    const int cells = plan.grid.cellCount();
+    QString line = QString::number(cells) + u' ' +
+                   (sprites ? (cells == 1 ? QStringLiteral("sprite") : QStringLiteral("sprites"))
+                            : (cells == 1 ? QStringLiteral("cell") : QStringLiteral("cells")));
+    if (!sprites)
+        line += QStringLiteral(", %1 blank").arg(plan.blank);
+    line += QStringLiteral(", %1 merged, %2 written").arg(plan.duplicates).arg(tiles);
     if (atlasWritten)
         line += QStringLiteral(": into ") + nameOf(prepared.result.atlas->path);
     else if (!names.isEmpty())
