@@ -1,6 +1,8 @@
 #include "cut/cutcli.h"
 #include "cut/cutdialog.h"
 #include "cut/grid.h"
+#include "cut/manifest.h"
+#include "cut/result.h"
 #include "cut/plan.h"
 #include "cut/skip.h"
 #include "cut/transform.h"
@@ -211,6 +213,7 @@ private slots:
     void commandLine_data();
     void commandLine();
     void commandLineNeedsNoDisplay();
+    void engineRoundTrip();
     void tiledRoundTrip_data();
     void tiledRoundTrip();
     void hostileTargets_data();
@@ -943,6 +946,111 @@ void TestCut::commandLineNeedsNoDisplay() {
     program.start(QStringLiteral(ORVANE_PROGRAM), {QStringLiteral("cut"), sheetPath});
     QVERIFY(program.waitForFinished(60000));
     QCOMPARE(program.exitCode(), int(kExitBadArguments));
+}
+
+// One cut standing for many options: a sheet of 1,344 cells (past 999 names),
+// flipped repeats and empty cells, cut into an atlas with a manifest and a map;
+// the sheet is rebuilt from the manifest and the atlas alone; the same sheet in
+// numbered files names every file with four digits; an edited sheet cut again
+// keeps the numbers of every tile it still has.
+void TestCut::engineRoundTrip() {
+    const GridSpec shape{8, 8, 0, 0};
+    const int columns = 32, rows = 42;
+    QImage sheet(columns * 8, rows * 8, QImage::Format_ARGB32);
+    sheet.fill(0);
+    const Grid grid = layoutGrid(sheet.size(), shape);
+    QRandomGenerator random(20);
+    // A cell i with i % 11 == 3 repeats cell i - 3 turned; i % 17 == 5 is empty.
+    const auto fresh = [](int i) { return i % 11 != 0 && i % 11 != 3 && i % 17 != 5; };
+    for (int i = 0; i < grid.cellCount(); ++i) {
+        if (i % 17 == 5)
+            continue;
+        if (i % 11 == 3 && i >= 3)
+            put(sheet, grid, i, byQt(sheet.copy(grid.cell(i - 3)), Transform(i % 8)));
+        else
+            put(sheet, grid, i, randomTile(random, 8, 8, true));
+    }
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    const QString sheetPath = dir.filePath(QStringLiteral("sheet.png"));
+    QVERIFY(sheet.save(sheetPath));
+    const QStringList common{sheetPath,
+                             QStringLiteral("--tile"),
+                             QStringLiteral("8x8"),
+                             QStringLiteral("--merge"),
+                             QStringLiteral("flips"),
+                             QStringLiteral("--skip"),
+                             QStringLiteral("transparent")};
+    const auto inOut = [&](const char* name) { return QDir(out).filePath(QLatin1String(name)); };
+
+    Cli cut =
+        runCli(common + QStringList{"--atlas", inOut("atlas.png"), "--extrude", "1", "--json",
+                                    inOut("cut.json"), "--tmx", inOut("level.tmx"), "--out", out});
+    QCOMPARE(cut.code, 0);
+    QVERIFY2(cut.out.startsWith(QStringLiteral("1344 cells, ")) &&
+                 cut.out.endsWith(QStringLiteral(" written: into atlas.png\n")),
+             qPrintable(cut.out));
+    QString why;
+    const std::optional<Manifest> manifest = parseManifest(bytesOf(inOut("cut.json")), &why);
+    QVERIFY2(manifest, qPrintable(why));
+    QCOMPARE(int(manifest->cells.size()), grid.cellCount());
+    QVERIFY(manifest->tiles.size() > 1000);
+    const QImage atlas = platform::loadImageWithAlpha(inOut("atlas.png"));
+    QImage rebuilt(sheet.size(), QImage::Format_ARGB32);
+    rebuilt.fill(0);
+    for (int i = 0; i < grid.cellCount(); ++i) {
+        const std::uint32_t gid = manifest->cells[std::size_t(i)];
+        if (gid == 0)
+            continue;
+        const int id = gidTile(gid);
+        const auto tile = std::find_if(manifest->tiles.begin(), manifest->tiles.end(),
+                                       [id](const ManifestTile& t) { return t.id == id; });
+        QVERIFY(tile != manifest->tiles.end());
+        put(rebuilt, grid, i,
+            transformed(atlas.copy(QRect(tile->atlasOrigin, QSize(8, 8))), gidTransform(gid)));
+    }
+    QCOMPARE(rebuilt, sheet);
+    QVERIFY(bytesOf(inOut("level.tsx")).contains("<image source=\"atlas.png\""));
+
+    // The same cut as numbered files: every name of four digits, none missing.
+    const QString files = dir.filePath(QStringLiteral("files"));
+    QVERIFY(QDir().mkpath(files));
+    cut = runCli(common + QStringList{"--format", "png", "--out", files});
+    QCOMPARE(cut.code, 0);
+    const int tiles = int(manifest->tiles.size());
+    const QString last = QStringLiteral("%1.png").arg(tiles - 1, 4, 10, QLatin1Char('0'));
+    QVERIFY2(cut.out.endsWith(QStringLiteral("written: 0000.png to ") + last + u'\n'),
+             qPrintable(cut.out));
+    QCOMPARE(filesIn(files).size(), tiles);
+    QVERIFY(QFileInfo::exists(QDir(files).filePath(last)));
+
+    // Ten tiles drawn anew: they take new numbers; the rest keep theirs.
+    QImage edited = sheet;
+    QList<int> changed;
+    for (int i = 0; changed.size() < 10; i += 97) {
+        if (fresh(i) && !(i + 3 < grid.cellCount() && (i + 3) % 11 == 3)) {
+            put(edited, grid, i, randomTile(random, 8, 8, true));
+            changed << i;
+        }
+    }
+    QVERIFY(edited.save(sheetPath));
+    cut =
+        runCli(common + QStringList{"--keep-ids", inOut("cut.json"), "--atlas", inOut("atlas2.png"),
+                                    "--json", inOut("cut2.json"), "--out", out});
+    QCOMPARE(cut.code, 0);
+    QVERIFY2(cut.out.endsWith(QStringLiteral(", kept %1, new 10, gone 10\n").arg(tiles - 10)),
+             qPrintable(cut.out));
+    const std::optional<Manifest> again = parseManifest(bytesOf(inOut("cut2.json")), &why);
+    QVERIFY2(again, qPrintable(why));
+    for (int i = 0; i < grid.cellCount(); ++i) {
+        const std::uint32_t before = manifest->cells[std::size_t(i)];
+        const std::uint32_t now = again->cells[std::size_t(i)];
+        if (changed.contains(i))
+            QVERIFY(gidTile(now) >= tiles);
+        else
+            QCOMPARE(now, before);
+    }
 }
 
 void TestCut::tiledRoundTrip_data() {
