@@ -3,8 +3,10 @@
 
 #include "detect_bench.h"
 
+#include "cut/job.h"
 #include "cut/plan.h"
 #include "cut/png.h"
+#include "cut/transform.h"
 #include "cut/writer.h"
 
 #include "controls/checkbox.h"
@@ -30,6 +32,7 @@
 #include <chrono>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -443,7 +446,7 @@ QImage strewnMap(int side) {
             const int t = index < 300 ? index : int(random.bounded(300));
             const cut::Transform form =
                 index < 300 ? cut::kIdentity : cut::Transform(random.bounded(8));
-            const QImage shown = transformed(tiles[std::size_t(t)], form);
+            const QImage shown = cut::transformed(tiles[std::size_t(t)], form);
             for (int y = 0; y < 16; ++y)
                 std::memcpy(map.scanLine(cy * 16 + y) + cx * 16 * 4, shown.constScanLine(y),
                             16 * 4);
@@ -555,6 +558,145 @@ void BM_ImageMagickAtlasPng(benchmark::State& state) {
     state.counters["bytes"] = double(bytes);
 }
 BENCHMARK(BM_ImageMagickAtlasPng)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+double childCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double cpuNow() {
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// The cut's numbered PNG files of the pixel-art sheet (1,024 tiles of 32 x 32),
+// made in memory through the job, against ImageMagick cropping the same sheet
+// into as many PNG files; bytes and time in turns within each iteration.
+void BM_NumberedPngVsMagick(benchmark::State& state) {
+    const QImage& sheet = pixelArtSheet();
+    const QString folder = cutFolder("numbered");
+    const QString sheetPath = QDir(folder).filePath(QStringLiteral("sheet.png"));
+    sheet.save(sheetPath);
+    const QString magickOut = cutFolder("numbered-magick");
+    cut::CutJob job;
+    job.sheet = sheet;
+    job.grid = cut::GridSpec{32, 32, 0, 0};
+    job.format = cut::Format::Png;
+    job.folder = folder;
+    double ours = 0, magick = 0, oursCpu = 0, magickCpu = 0;
+    qint64 ourBytes = 0, magickBytes = 0;
+    for (auto _ : state) {
+        emptyFolder(state, magickOut);
+        auto start = std::chrono::steady_clock::now();
+        double cpu = cpuNow();
+        cut::JobReport report;
+        const std::optional<cut::PreparedJob> prepared = cut::prepare(job, &report);
+        ourBytes = 0;
+        if (prepared) {
+            for (const cut::OutputFile& file : cut::jobFiles(*prepared))
+                ourBytes += file.bytes().size();
+        }
+        oursCpu += cpuNow() - cpu;
+        ours += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        start = std::chrono::steady_clock::now();
+        cpu = childCpuSeconds();
+        QProcess convert;
+        convert.start(QStringLiteral("convert-im6.q16"),
+                      {sheetPath, QStringLiteral("-crop"), QStringLiteral("32x32"),
+                       QStringLiteral("+repage"),
+                       QDir(magickOut).filePath(QStringLiteral("%04d.png"))});
+        if (!convert.waitForFinished(120000) || convert.exitCode() != 0) {
+            state.SkipWithError("convert-im6.q16 failed or is missing (package imagemagick)");
+            break;
+        }
+        magickCpu += childCpuSeconds() - cpu;
+        magick += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        magickBytes = 0;
+        for (const QFileInfo& info : QDir(magickOut).entryInfoList(QDir::Files))
+            magickBytes += info.size();
+    }
+    state.counters["bytes_vs_magick"] =
+        magickBytes > 0 ? double(ourBytes) / double(magickBytes) : 0;
+    state.counters["time_vs_magick"] = magick > 0 ? ours / magick : 0;
+    state.counters["cpu_vs_magick"] = magickCpu > 0 ? oursCpu / magickCpu : 0;
+}
+BENCHMARK(BM_NumberedPngVsMagick)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// A 4096 x 4096 sheet of 16 x 16 tiles (65,536 cells): 400 distinct tiles
+// shown turned and flipped at random, and transparent cells.
+const QByteArray& bigSheetPng() {
+    static const QByteArray bytes = [] {
+        QRandomGenerator random(16);
+        std::vector<QImage> tiles;
+        for (int t = 0; t < 400; ++t) {
+            QImage tile(16, 16, QImage::Format_ARGB32);
+            tile.fill(0);
+            for (int p = 0; p < 60; ++p)
+                tile.setPixel(random.bounded(16), random.bounded(16),
+                              0xFF000000u | (random.generate() & 0x3F3F3Fu) * 3);
+            tiles.push_back(tile);
+        }
+        QImage sheet(4096, 4096, QImage::Format_ARGB32);
+        sheet.fill(0);
+        for (int cell = 0; cell < 65536; ++cell) {
+            if (random.bounded(10) == 0)
+                continue;
+            const QImage tile = tiles[std::size_t(random.bounded(400))].mirrored(
+                random.bounded(2) == 1, random.bounded(2) == 1);
+            for (int y = 0; y < 16; ++y)
+                std::memcpy(sheet.scanLine((cell / 256) * 16 + y) + (cell % 256) * 16 * 4,
+                            tile.constScanLine(y), 16 * 4);
+        }
+        return cut::pngBytes(sheet);
+    }();
+    return bytes;
+}
+
+// The whole cut in memory: decoding the sheet, merging with flips, the atlas
+// and the manifest; against decoding the sheet and encoding the same atlas
+// alone. In turns within each iteration.
+void BM_CutAtlas4096(benchmark::State& state) {
+    const QByteArray& png = bigSheetPng();
+    const QString folder = cutFolder("atlas4096");
+    double full = 0, floor = 0, fullCpu = 0, floorCpu = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        double cpu = cpuNow();
+        cut::CutJob job;
+        job.sheet = QImage::fromData(png).convertToFormat(QImage::Format_ARGB32);
+        job.grid = cut::GridSpec{16, 16, 0, 0};
+        job.merge = cut::Merge::Flips;
+        job.skip = cut::Skip::Transparent;
+        job.folder = folder;
+        job.atlasPath = QDir(folder).filePath(QStringLiteral("atlas.png"));
+        job.jsonPath = QDir(folder).filePath(QStringLiteral("cut.json"));
+        cut::JobReport report;
+        const std::optional<cut::PreparedJob> prepared = cut::prepare(job, &report);
+        if (!prepared) {
+            state.SkipWithError("the cut failed");
+            break;
+        }
+        QImage atlas;
+        for (const cut::OutputFile& file : cut::jobFiles(*prepared))
+            benchmark::DoNotOptimize(file.bytes().size());
+        fullCpu += cpuNow() - cpu;
+        full += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        atlas = cut::composeAtlas(prepared->result);
+
+        start = std::chrono::steady_clock::now();
+        cpu = cpuNow();
+        const QImage decoded = QImage::fromData(png).convertToFormat(QImage::Format_ARGB32);
+        benchmark::DoNotOptimize(decoded.constBits());
+        benchmark::DoNotOptimize(cut::pngBytes(atlas).size());
+        floorCpu += cpuNow() - cpu;
+        floor += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.counters["tiles"] = double(prepared->result.tiles.size());
+    }
+    state.counters["ratio"] = floor > 0 ? full / floor : 0;
+    state.counters["cpu_ratio"] = floorCpu > 0 ? fullCpu / floorCpu : 0;
+}
+BENCHMARK(BM_CutAtlas4096)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Remembers each benchmark's time per iteration for the ratios.
 class Recorder : public benchmark::ConsoleReporter {

@@ -127,9 +127,11 @@ QString countLine(const Plan& plan, int start, Format format) {
                 counted(plan.duplicates, QStringLiteral("duplicate"), QStringLiteral("duplicates")),
                 counted(plan.tileCount(), QStringLiteral("tile"), QStringLiteral("tiles")));
     if (plan.tileCount() > 0)
-        line += QStringLiteral(", %1 to %2")
-                    .arg(tileFileName(start, format),
-                         tileFileName(start + plan.tileCount() - 1, format));
+        line +=
+            QStringLiteral(", %1 to %2")
+                .arg(QFileInfo(tilePath(plan, Output{{}, start, format, {}}, 0)).fileName(),
+                     QFileInfo(tilePath(plan, Output{{}, start, format, {}}, plan.tileCount() - 1))
+                         .fileName());
     if (plan.grid.partialCells > 0)
         line += QStringLiteral(" (%1 at the edges left out)")
                     .arg(counted(plan.grid.partialCells, QStringLiteral("cell"),
