@@ -413,6 +413,7 @@ private slots:
             cell = pad;
         QCOMPARE(cut::padProblem(sprites, QSize(3, 3)),
                  QStringLiteral("Sprite 8 (4x2 at 20,8) is larger than the padded cell of 3x3."));
+        QVERIFY(cut::spriteResult(sheet, sprites, cut::Merge::None, QSize(3, 3)).sprites.empty());
         cut::CutResult result = cut::spriteResult(sheet, sprites, cut::Merge(merge), cell);
         result.sheetPath = QStringLiteral("/out/sheet.png");
         QCOMPARE(int(result.tiles.size()), tiles);
