@@ -339,10 +339,10 @@ double edgeCover(const QImage& image, const AxisFit& across, const AxisFit& down
     return seen == 0 ? 0.0 : double(covered) / double(seen);
 }
 
-// Whether whole cells of `tile` cover the side but for less than a quarter of
-// a tile: sheets are drawn to their grid, perhaps with a line to spare.
+// Whether whole cells of `tile` cover the side but for less than half a tile:
+// sheets are drawn to their grid, perhaps with a few lines to spare.
 bool fillsSide(int length, int tile) {
-    return length % tile <= tile / 4;
+    return 2 * (length % tile) < tile;
 }
 
 int spritesCut(const std::vector<QRect>& sprites, int tileWidth, int tileHeight, int margin,
