@@ -443,7 +443,7 @@ QImage strewnMap(int side) {
             const int t = index < 300 ? index : int(random.bounded(300));
             const cut::Transform form =
                 index < 300 ? cut::kIdentity : cut::Transform(random.bounded(8));
-            const QImage shown = transformed(tiles[std::size_t(t)], form);
+            const QImage shown = cut::transformed(tiles[std::size_t(t)], form);
             for (int y = 0; y < 16; ++y)
                 std::memcpy(map.scanLine(cy * 16 + y) + cx * 16 * 4, shown.constScanLine(y),
                             16 * 4);
