@@ -65,11 +65,14 @@ QString padProblem(const std::vector<QRect>& sprites, QSize pad) {
 
 CutResult spriteResult(const QImage& sheet, const std::vector<QRect>& sprites, Merge merge,
                        std::optional<QSize> pad, const detect::SpriteOptions& options) {
-    Q_ASSERT(!pad || padProblem(sprites, *pad).isEmpty());
     CutResult result;
     result.sheetSize = sheet.size();
-    result.sheet = sheet.convertToFormat(QImage::Format_ARGB32);
     result.ofSprites = true;
+    // A sprite larger than the pad would be written past its cell: the caller
+    // refuses such a cut first, and this gives nothing to write.
+    if (pad && !padProblem(sprites, *pad).isEmpty())
+        return result;
+    result.sheet = sheet.convertToFormat(QImage::Format_ARGB32);
     result.sprites = sprites;
     result.pad = pad.value_or(QSize());
 

@@ -24,7 +24,7 @@ QString padProblem(const std::vector<QRect>& sprites, QSize pad);
 // is its rectangle in the sheet and whose StoredTile::pixels are what its file
 // holds: the sheet's pixels (with the key's background made transparent, as
 // cutSprite does), on a transparent cell of `pad` when given (centred, standing
-// on the bottom edge; only for sprites padProblem accepts). Merging is as for
+// on the bottom edge; for sprites padProblem refuses, a result without sprites). Merging is as for
 // tiles: a sprite equal to an earlier one, pixel for pixel (every alpha-0 pixel
 // one value), or with Flips also turned or flipped, shows that one's tile. The
 // cells are one per sprite, in the order given, each a global id (gidOf).

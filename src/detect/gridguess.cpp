@@ -203,7 +203,8 @@ std::optional<AxisFit> fitGutters(const Lines& lines, std::optional<AxisFit> for
 // out. The tile is the shortest lag whose multiples peak nearly as much, on
 // average, as the best lag's do: a tile that repeats at twice its size repeats
 // at its size too, but only half of half a tile's multiples peak.
-std::optional<AxisFit> fitPeriod(const Lines& lines) {
+// With `lag`, only whether that lag is a trusted period.
+std::optional<AxisFit> fitPeriod(const Lines& lines, int lag = 0) {
     const int length = int(lines.change.size());
     const int longest = length / 2;
     if (longest < kMinPeriodTile)
@@ -245,6 +246,8 @@ std::optional<AxisFit> fitPeriod(const Lines& lines) {
     for (int lag = kMinPeriodTile; 2 * lag <= longest; ++lag)
         most = std::max(most, peaks[std::size_t(lag)]);
     int tile = 0;
+    if (lag > 0)
+        tile = lag >= kMinPeriodTile && lag <= longest ? lag : 0;
     for (int lag = kMinPeriodTile; lag <= longest && tile == 0; ++lag)
         if (peaks[std::size_t(lag)] >= 0.6 * most && peaks[std::size_t(lag)] > 0)
             tile = lag;
@@ -336,6 +339,15 @@ double edgeCover(const QImage& image, const AxisFit& across, const AxisFit& down
     return seen == 0 ? 0.0 : double(covered) / double(seen);
 }
 
+// Whether whole cells of `tile` cover the side but for less than half a tile:
+// sheets are drawn to their grid, perhaps with a few lines to spare.
+bool fillsSide(int length, int tile) {
+    return 2 * (length % tile) < tile;
+}
+
+int spritesCut(const std::vector<QRect>& sprites, int tileWidth, int tileHeight, int margin,
+               int spacing);
+
 std::optional<GuessedGrid> guess(const QImage& image, const Lines& columns, const Lines& rows,
                                  QString* whyNot) {
     const auto refuse = [&](const QString& reason) -> std::optional<GuessedGrid> {
@@ -369,9 +381,11 @@ std::optional<GuessedGrid> guess(const QImage& image, const Lines& columns, cons
     // of each line they fill still does.
     const bool sprites = image.hasAlphaChannel();
     std::optional<AxisFit> periodAcross = fitPeriod(columns);
+    const bool edgesAcross = periodAcross.has_value();
     if (!periodAcross && sprites)
         periodAcross = fitFilled(columns);
     std::optional<AxisFit> periodDown = fitPeriod(rows);
+    const bool edgesDown = periodDown.has_value();
     if (!periodDown && sprites)
         periodDown = fitFilled(rows);
     if (!periodAcross || !periodDown)
@@ -380,6 +394,42 @@ std::optional<GuessedGrid> guess(const QImage& image, const Lines& columns, cons
                           .arg(!periodAcross && !periodDown ? QStringLiteral("rows and columns")
                                : !periodAcross              ? QStringLiteral("columns")
                                                             : QStringLiteral("rows")));
+    // Blocks of several tiles drawn together (the corners and edges of a piece
+    // of ground) repeat on one side at a multiple of the tile. Most tiles are
+    // square: when the longer side's lines repeat at the shorter period too,
+    // that is the tile on both.
+    if (edgesAcross && edgesDown && periodAcross->tile != periodDown->tile) {
+        const bool wider = periodAcross->tile > periodDown->tile;
+        AxisFit& longer = wider ? *periodAcross : *periodDown;
+        const int shorter = wider ? periodDown->tile : periodAcross->tile;
+        if (longer.tile % shorter == 0)
+            if (const auto same = fitPeriod(wider ? columns : rows, shorter))
+                longer = *same;
+    }
+    // A period says only that the cells are some multiple of it: sprites on
+    // nothing that its cells cut, while cells of a multiple (the same on both
+    // sides, at least two a side) cut none, show that multiple.
+    if (sprites) {
+        const std::vector<QRect> found = findSprites(image, SpriteOptions{});
+        const int w = periodAcross->tile;
+        const int h = periodDown->tile;
+        if (found.size() >= 4 && spritesCut(found, w, h, 0, 0) > 0) {
+            for (int m = 2; 2 * m * w <= image.width() && 2 * m * h <= image.height(); ++m) {
+                if (fillsSide(image.width(), m * w) && fillsSide(image.height(), m * h) &&
+                    spritesCut(found, m * w, m * h, 0, 0) == 0) {
+                    periodAcross->tile = m * w;
+                    periodDown->tile = m * h;
+                    break;
+                }
+            }
+        }
+    }
+    if (!fillsSide(image.width(), periodAcross->tile) ||
+        !fillsSide(image.height(), periodDown->tile))
+        return refuse(QStringLiteral("no grid found: the rows and columns repeat every %1x%2 "
+                                     "pixels, but cells of that size do not fill the sheet")
+                          .arg(periodAcross->tile)
+                          .arg(periodDown->tile));
     return GuessedGrid{periodAcross->tile,
                        periodDown->tile,
                        0,
