@@ -19,7 +19,8 @@ QString NumberedFilesWriter::name() const {
 QList<OutputFile> NumberedFilesWriter::files(const CutResult& result) const {
     QList<OutputFile> files;
     for (const StoredTile& tile : result.tiles) {
-        if (tile.file.isEmpty())
+        // A kept tile's file is the earlier cut's, left as it is.
+        if (tile.file.isEmpty() || tile.kept)
             continue;
         files.append(OutputFile{tile.file, [&result, tile, encode = encode_] {
                                     return encode(storedImage(result, tile));

@@ -32,7 +32,8 @@ public:
 
 using TileEncoder = std::function<QByteArray(const QImage& tile)>;
 
-// Each tile that has a file of its own (nameTileFiles), in id order, encoded as
+// Each tile that has a file of its own (nameTileFiles) and does not keep an
+// earlier cut's, in id order, encoded as
 // `encode` says (pngBytes unless told).
 class NumberedFilesWriter : public CutWriter {
 public:

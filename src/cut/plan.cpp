@@ -283,7 +283,8 @@ std::optional<Plan> planCut(const QImage& image, const CutOptions& options,
                 seen.prefetch(later);
             }
         }
-        if (options.skipBlank && isBlank(image, cell)) {
+        if ((options.skipBlank && isBlank(image, cell)) ||
+            (options.skip != Skip::None && skipsCell(image, cell, options.skip))) {
             ++plan.blank;
             continue;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid.h"
+#include "skip.h"
 #include "transform.h"
 
 #include <QImage>
@@ -22,6 +23,8 @@ struct CutOptions {
     GridSpec grid;
     // Leave out cells whose every pixel has one and the same colour and alpha.
     bool skipBlank = false;
+    // Which further cells are left out as empty.
+    Skip skip = Skip::None;
     Merge merge = Merge::None;
 };
 

@@ -1,0 +1,478 @@
+#include "job.h"
+
+#include "manifest.h"
+#include "numbers.h"
+
+#include "image/picture.h"
+#include "system/errors.h"
+#include "system/nativefs.h"
+#include "system/wholefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace cut {
+
+namespace {
+
+QString groups(int n) {
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
+}
+
+QString counted(int n, const QString& one, const QString& many) {
+    return groups(n) + u' ' + (n == 1 ? one : many);
+}
+
+QString folderOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString nameOf(const QString& path) {
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QString printable(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
+    }
+    return QDir::toNativeSeparators(text);
+}
+
+QString capitalised(QString text) {
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}
+
+QString errorText(const platform::PlatformError& error) {
+    return QString::fromStdString(error.what());
+}
+
+bool stop(JobReport* report, JobFailure failure, const QString& reason, const QString& file = {}) {
+    if (report) {
+        report->failure = failure;
+        report->reason = reason;
+        report->failedFile = file;
+    }
+    return false;
+}
+
+QByteArray bitmapBytes(const QImage& tile) {
+    platform::BitmapCutter cutter(tile);
+    return cutter.encode(tile.rect());
+}
+
+// What a target is, for the user and for the folder it needs.
+struct Target {
+    QString path;
+    QString what; // "the tile 012.png", "the map a.tmx"
+    QString role; // "output folder", "map's folder"...
+    bool tile = false;
+};
+
+std::vector<Target> targetsOf(const PreparedJob& prepared) {
+    const CutJob& job = prepared.job;
+    std::vector<Target> targets;
+    for (const OutputFile& file : jobFiles(prepared)) {
+        Target t{file.path, {}, {}, false};
+        if (!job.atlasPath.isEmpty() && file.path == job.atlasPath) {
+            t.what = QStringLiteral("the atlas ") + printable(file.path);
+            t.role = QStringLiteral("atlas's folder");
+        } else if (!job.jsonPath.isEmpty() && file.path == job.jsonPath) {
+            t.what = QStringLiteral("the manifest ") + printable(file.path);
+            t.role = QStringLiteral("manifest's folder");
+        } else if (!job.tmxPath.isEmpty() && file.path == job.tmxPath) {
+            t.what = QStringLiteral("the map ") + printable(file.path);
+            t.role = QStringLiteral("map's folder");
+        } else if (!job.tmxPath.isEmpty() && file.path == TiledWriter::tilesetPath(job.tmxPath)) {
+            t.what = QStringLiteral("the map's tileset ") + printable(file.path);
+            t.role = QStringLiteral("map's folder");
+        } else {
+            t.what = QStringLiteral("the tile ") + printable(nameOf(file.path));
+            t.role = QStringLiteral("output folder");
+            t.tile = true;
+        }
+        targets.push_back(std::move(t));
+    }
+    return targets;
+}
+
+// Every check but the files that exist.
+JobReport checkTargetsOf(const PreparedJob& prepared) {
+    JobReport report;
+    const CutJob& job = prepared.job;
+    const std::vector<Target> targets = targetsOf(prepared);
+    QStringList folders;
+    const bool tiles =
+        std::any_of(targets.begin(), targets.end(), [](const Target& t) { return t.tile; });
+    if (tiles || (job.atlasPath.isEmpty() && job.tmxPath.isEmpty() && job.jsonPath.isEmpty())) {
+        if (const QString problem = folderProblem(job.folder, QStringLiteral("output folder"));
+            !problem.isEmpty()) {
+            stop(&report, JobFailure::BadTarget, problem, job.folder);
+            return report;
+        }
+        folders << job.folder;
+    }
+    for (const Target& t : targets) {
+        if (t.tile)
+            continue;
+        for (const QChar c : t.path) {
+            if (c.category() == QChar::Other_Control) {
+                stop(&report, JobFailure::BadTarget,
+                     capitalised(t.what.section(u' ', 0, 1)) + QStringLiteral("'s name ") +
+                         printable(t.path) + QStringLiteral(" holds a control character."),
+                     t.path);
+                return report;
+            }
+        }
+        const QString folder = folderOf(t.path);
+        if (folders.contains(folder))
+            continue;
+        if (const QString problem = folderProblem(folder, t.role); !problem.isEmpty()) {
+            stop(&report, JobFailure::BadTarget, problem, folder);
+            return report;
+        }
+        folders << folder;
+    }
+    // Two targets are one file when their folders, links resolved, and names are.
+    QHash<QString, QString> resolved;
+    QHash<QString, QString> seen;
+    for (const Target& t : targets) {
+        if (platform::nameIsFolder(t.path)) {
+            stop(&report, JobFailure::BadTarget,
+                 capitalised(t.what) + QStringLiteral(" is a folder."), t.path);
+            return report;
+        }
+        const QString folder = folderOf(t.path);
+        auto r = resolved.find(folder);
+        if (r == resolved.end())
+            r = resolved.insert(folder, platform::resolvedFolder(folder));
+        const QString key = *r + u'/' + nameOf(t.path);
+        const auto earlier = seen.constFind(key);
+        if (earlier != seen.constEnd()) {
+            stop(&report, JobFailure::BadTarget,
+                 capitalised(t.what) + QStringLiteral(" and ") + *earlier +
+                     QStringLiteral(" name the same file."),
+                 t.path);
+            return report;
+        }
+        seen.insert(key, t.what);
+    }
+    return report;
+}
+
+void findExisting(const PreparedJob& prepared, JobReport& report) {
+    if (prepared.job.replace)
+        return;
+    for (const OutputFile& file : jobFiles(prepared)) {
+        if (platform::nameTaken(file.path))
+            report.existing << file.path;
+    }
+    if (!report.existing.isEmpty())
+        stop(&report, JobFailure::FilesExist, QStringLiteral("the file exists already"),
+             report.existing.front());
+}
+
+std::optional<std::vector<EarlierTile>> readEarlier(const QString& path, JobReport* report) {
+    QByteArray bytes;
+    try {
+        QFile file;
+        platform::openRegularFile(path, file);
+        bytes = file.readAll();
+    } catch (const platform::PlatformError& error) {
+        stop(report, JobFailure::Unreadable,
+             QStringLiteral("Cannot read the manifest %1: %2")
+                 .arg(printable(path), errorText(error)),
+             path);
+        return std::nullopt;
+    }
+    QString why;
+    const std::optional<Manifest> manifest = parseManifest(bytes, &why);
+    if (!manifest) {
+        stop(report, JobFailure::Unreadable,
+             QStringLiteral("Cannot read the manifest %1: %2").arg(printable(path), why), path);
+        return std::nullopt;
+    }
+    return earlierTiles(*manifest, folderOf(path), [](const QString& file) {
+        try {
+            return platform::loadImageWithAlpha(file);
+        } catch (const platform::PlatformError&) {
+            return QImage();
+        }
+    });
+}
+
+} // namespace
+
+int PreparedJob::tileFileCount() const {
+    int n = 0;
+    for (const StoredTile& tile : result.tiles) {
+        if (!tile.file.isEmpty() && !tile.kept)
+            ++n;
+    }
+    return n;
+}
+
+QList<OutputFile> jobFiles(const PreparedJob& prepared) {
+    const CutJob& job = prepared.job;
+    std::vector<std::unique_ptr<CutWriter>> writers;
+    writers.push_back(std::make_unique<NumberedFilesWriter>(
+        job.format == Format::Bmp ? TileEncoder(bitmapBytes) : TileEncoder()));
+    writers.push_back(std::make_unique<AtlasWriter>());
+    if (!job.tmxPath.isEmpty())
+        writers.push_back(std::make_unique<TiledWriter>(job.tmxPath));
+    if (!job.jsonPath.isEmpty())
+        writers.push_back(std::make_unique<ManifestWriter>(job.jsonPath));
+    QList<OutputFile> files;
+    for (const auto& writer : writers)
+        files += writer->files(prepared.result);
+    return files;
+}
+
+std::optional<PreparedJob> prepare(const CutJob& job, JobReport* failure,
+                                   const std::atomic<bool>* cancel) {
+    PreparedJob prepared;
+    prepared.job = job;
+    QImage whole = job.sheet;
+    if (whole.isNull()) {
+        if (platform::entryType(job.sheetPath) == platform::EntryType::Missing &&
+            !platform::nameTaken(job.sheetPath)) {
+            stop(failure, JobFailure::Unreadable,
+                 QStringLiteral("The sheet %1 does not exist.").arg(printable(job.sheetPath)),
+                 job.sheetPath);
+            return std::nullopt;
+        }
+        try {
+            whole = platform::loadImageWithAlpha(job.sheetPath);
+        } catch (const platform::PlatformError& error) {
+            stop(failure, JobFailure::Unreadable,
+                 QStringLiteral("Cannot read the sheet %1: %2")
+                     .arg(printable(job.sheetPath), errorText(error)),
+                 job.sheetPath);
+            return std::nullopt;
+        }
+    }
+    if (whole.format() != QImage::Format_ARGB32)
+        whole = whole.convertToFormat(QImage::Format_ARGB32);
+    QImage sheet = whole;
+    if (!job.region.isNull()) {
+        if (const QString problem = regionProblem(whole.size(), job.region); !problem.isEmpty()) {
+            stop(failure, JobFailure::BadRequest, problem);
+            return std::nullopt;
+        }
+        sheet = applyRegion(whole, job.region);
+    }
+
+    if (job.sprites) {
+        stop(failure, JobFailure::BadRequest, QStringLiteral("Sprites cannot be cut yet."));
+        return std::nullopt;
+    }
+
+    CutOptions options;
+    options.grid = job.grid;
+    options.skip = job.skip;
+    options.merge = job.merge;
+    if (job.autoGrid) {
+        QString why;
+        prepared.detected = detect::guessGrid(sheet, &why);
+        if (!prepared.detected) {
+            stop(failure, JobFailure::BadRequest,
+                 QStringLiteral("No grid could be read off the sheet: %1").arg(why));
+            return std::nullopt;
+        }
+        options.grid = GridSpec{prepared.detected->tileWidth, prepared.detected->tileHeight,
+                                prepared.detected->margin, prepared.detected->spacing};
+        prepared.job.grid = options.grid;
+    }
+    if (const QString problem = gridProblem(sheet.size(), options.grid); !problem.isEmpty()) {
+        stop(failure, JobFailure::BadRequest, problem);
+        return std::nullopt;
+    }
+    if (!job.autoGrid)
+        prepared.suspicious =
+            detect::gridLooksWrong(sheet, options.grid.tileWidth, options.grid.tileHeight,
+                                   options.grid.margin, options.grid.spacing);
+    std::optional<Plan> plan = planCut(sheet, options, cancel);
+    if (!plan) {
+        stop(failure, JobFailure::Cancelled, QStringLiteral("cancelled"));
+        return std::nullopt;
+    }
+    prepared.plan = std::move(*plan);
+
+    if (!job.keepIdsPath.isEmpty()) {
+        const auto earlier = readEarlier(job.keepIdsPath, failure);
+        if (!earlier)
+            return std::nullopt;
+        prepared.ids = keepIds(*earlier, sheet, prepared.plan, job.merge);
+        prepared.keptIds = true;
+    } else {
+        prepared.ids = freshIds(prepared.plan);
+    }
+    prepared.result = makeResult(sheet, prepared.plan, prepared.ids);
+    prepared.result.sheetPath = job.sheetPath;
+    prepared.result.sheetSize = whole.size();
+    prepared.result.region = job.region;
+    if (!job.atlasPath.isEmpty()) {
+        // Every tile lives in the atlas, an earlier cut's own files included.
+        for (StoredTile& tile : prepared.result.tiles) {
+            tile.file.clear();
+            tile.kept = false;
+        }
+        placeInAtlas(prepared.result, job.atlasPath, job.atlasColumns, job.extrude);
+        if (const QString problem = atlasProblem(prepared.result.atlas->layout);
+            !problem.isEmpty()) {
+            stop(failure, JobFailure::BadRequest, problem, job.atlasPath);
+            return std::nullopt;
+        }
+    } else {
+        nameTileFiles(prepared.result, job.folder, job.start,
+                      job.format == Format::Png ? QStringLiteral("png") : QStringLiteral("bmp"));
+    }
+    return prepared;
+}
+
+JobReport checkJob(const PreparedJob& prepared) {
+    JobReport report = checkTargetsOf(prepared);
+    if (!report.failed())
+        findExisting(prepared, report);
+    return report;
+}
+
+JobReport runJob(const PreparedJob& prepared, const JobProgress& progress) {
+    JobReport report = checkTargetsOf(prepared);
+    if (report.failed())
+        return report;
+    const QList<OutputFile> files = jobFiles(prepared);
+    // Each folder is this cut's alone while it writes, so that two cuts cannot
+    // leave a mix of their files; a second one is refused, not made to wait.
+    QStringList folders;
+    for (const OutputFile& file : files)
+        folders << platform::resolvedFolder(folderOf(file.path));
+    folders.removeDuplicates();
+    folders.sort();
+    std::vector<platform::FolderLock> held;
+    for (const QString& folder : folders) {
+        try {
+            held.emplace_back(folder);
+        } catch (const platform::FolderBusy&) {
+            stop(&report, JobFailure::Busy,
+                 QStringLiteral("another cut is writing into this folder"), folder);
+            return report;
+        } catch (const platform::PlatformError& error) {
+            stop(&report, JobFailure::WriteFailed, errorText(error), folder);
+            return report;
+        }
+    }
+    for (const QString& folder : folders)
+        platform::removeStaleTemporaries(folder);
+    findExisting(prepared, report);
+    if (report.failed())
+        return report;
+
+    const platform::WriteMode mode =
+        prepared.job.replace ? platform::WriteMode::Replace : platform::WriteMode::NewOnly;
+    const int total = int(files.size());
+    const std::vector<Target> targets = targetsOf(prepared);
+    for (int i = 0; i < total; ++i) {
+        const OutputFile& file = files[i];
+        // A run of many small files leaves the disk to write them in its own time.
+        const platform::Durability durability = targets[std::size_t(i)].tile
+                                                    ? platform::Durability::Unsynced
+                                                    : platform::Durability::Synced;
+        try {
+            platform::writeFileWhole(file.path, file.bytes(), mode, durability);
+        } catch (const platform::FileExists&) {
+            stop(&report, JobFailure::Appeared,
+                 QStringLiteral("the file appeared while the cut was writing; stopped without "
+                                "replacing it"),
+                 file.path);
+            return report;
+        } catch (const platform::PlatformError& error) {
+            stop(&report, JobFailure::WriteFailed, errorText(error), file.path);
+            return report;
+        }
+        report.written << file.path;
+        if (progress && !progress(i + 1, total) && i + 1 < total) {
+            report.failure = JobFailure::Cancelled;
+            return report;
+        }
+    }
+    return report;
+}
+
+QString numberedRange(const PreparedJob& prepared) {
+    QString first, last;
+    for (const StoredTile& tile : prepared.result.tiles) {
+        if (tile.file.isEmpty() || tile.kept)
+            continue;
+        if (first.isEmpty())
+            first = nameOf(tile.file);
+        last = nameOf(tile.file);
+    }
+    if (first.isEmpty())
+        return {};
+    return first + QStringLiteral(" to ") + last;
+}
+
+QString jobCountLine(const PreparedJob& prepared) {
+    const Plan& plan = prepared.plan;
+    QString line =
+        QStringLiteral("%1: %2 blank, %3, %4 to write")
+            .arg(
+                counted(plan.grid.cellCount(), QStringLiteral("cell"), QStringLiteral("cells")),
+                groups(plan.blank),
+                counted(plan.duplicates, QStringLiteral("duplicate"), QStringLiteral("duplicates")),
+                counted(plan.tileCount(), QStringLiteral("tile"), QStringLiteral("tiles")));
+    if (prepared.result.atlas)
+        line += QStringLiteral(", into ") + nameOf(prepared.result.atlas->path);
+    else if (const QString range = numberedRange(prepared); !range.isEmpty())
+        line += QStringLiteral(", ") + range;
+    if (plan.grid.partialCells > 0)
+        line += QStringLiteral(" (%1 at the edges left out)")
+                    .arg(counted(plan.grid.partialCells, QStringLiteral("cell"),
+                                 QStringLiteral("cells")));
+    return line;
+}
+
+QString jobSummary(const PreparedJob& prepared, const JobReport& report) {
+    const Plan& plan = prepared.plan;
+    // The tiles whose own files were written, in id order.
+    QStringList names;
+    for (const StoredTile& tile : prepared.result.tiles) {
+        if (!tile.file.isEmpty() && !tile.kept && report.written.contains(tile.file))
+            names << nameOf(tile.file);
+    }
+    const bool atlasWritten =
+        prepared.result.atlas && report.written.contains(prepared.result.atlas->path);
+    const int written = atlasWritten ? prepared.plan.tileCount() : int(names.size());
+    QString line =
+        QStringLiteral("%1, %2 blank, %3 merged, %4 written")
+            .arg(QString::number(plan.grid.cellCount()) +
+                 (plan.grid.cellCount() == 1 ? QStringLiteral(" cell") : QStringLiteral(" cells")))
+            .arg(plan.blank)
+            .arg(plan.duplicates)
+            .arg(written);
+    if (atlasWritten)
+        line += QStringLiteral(": into ") + nameOf(prepared.result.atlas->path);
+    else if (!names.isEmpty())
+        line += QStringLiteral(": %1 to %2").arg(names.front(), names.back());
+    if (prepared.keptIds)
+        line += QStringLiteral(", ") + prepared.ids.summary();
+    if (plan.grid.partialCells > 0)
+        line += QStringLiteral(" (%1 at the edges left out)")
+                    .arg(QString::number(plan.grid.partialCells) +
+                         (plan.grid.partialCells == 1 ? QStringLiteral(" cell")
+                                                      : QStringLiteral(" cells")));
+    return line;
+}
+
+} // namespace cut
