@@ -1,6 +1,7 @@
 #include "cutdialog.h"
 
 #include "detect/gridguess.h"
+#include "detect/sprites.h"
 #include "system/errors.h"
 
 #include <QCheckBox>
@@ -66,7 +67,7 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     note = new QLabel(this);
     note->setWordWrap(true);
     key = new QLineEdit(this);
-    key->setPlaceholderText(QStringLiteral("transparent, or RRGGBB[,tolerance], or auto"));
+    key->setPlaceholderText(QStringLiteral("empty for transparent, RRGGBB[,tolerance] or auto"));
     join = sizeBox(0, 0, this);
     minSize = sizeBox(1, 1, this);
     skip = new QComboBox(this);
@@ -317,9 +318,15 @@ void CutDialog::setOutputFolder(const QString& folder) {
     refresh();
 }
 
+void CutDialog::setSheetPath(const QString& path) {
+    sheetPath_ = path;
+    refresh();
+}
+
 CutJob CutDialog::job() const {
     CutJob j;
     j.sheet = sheet_;
+    j.sheetPath = sheetPath_;
     j.sprites = mode->currentIndex() == SpritesMode;
     j.grid = GridSpec{tileWidth->value(), tileHeight->value(), margin->value(), spacing->value()};
     j.skip = Skip(skip->currentIndex());
@@ -392,6 +399,19 @@ void CutDialog::refresh() {
             // Nothing here touches a widget, and nothing thrown leaves the thread.
             auto counted = std::make_shared<Counted>();
             try {
+                if (j.sprites) {
+                    detect::SpriteOptions options = j.spriteOptions;
+                    if (j.keyFromCorners) {
+                        if (const auto corner = detect::cornerColour(j.sheet))
+                            options.key->colour = *corner;
+                        else
+                            options.key.reset();
+                    }
+                    if (!j.keyFromCorners || options.key)
+                        counted->sprites = detect::findSprites(j.sheet, options);
+                }
+                if (cancel->load())
+                    return;
                 counted->prepared = prepare(j, &counted->report, cancel.get());
             } catch (const std::exception&) {
                 counted->prepared.reset();
@@ -414,33 +434,37 @@ void CutDialog::planned(int generation, const std::shared_ptr<Counted>& counted)
     if (generation != generation_)
         return; // a later change started another count
     counting_ = false;
+    QString found;
+    if (counted->sprites) {
+        found = QStringLiteral("%1 found; ")
+                    .arg(counted->sprites->size() == 1
+                             ? QStringLiteral("1 sprite")
+                             : QStringLiteral("%1 sprites").arg(counted->sprites->size()));
+        if (overlay_) {
+            Overlay overlay;
+            overlay.boxes = *counted->sprites;
+            overlay_(overlay);
+        }
+    }
     if (!counted->prepared) {
-        count->setText(counted->report.reason);
+        count->setText(found + counted->report.reason);
         return;
     }
     latest_ = counted;
     const PreparedJob& prepared = *counted->prepared;
-    QString line = jobCountLine(prepared);
-    if (prepared.job.sprites)
-        line = QStringLiteral("%1 sprites found; ").arg(prepared.spriteBoxes.size()) + line;
-    count->setText(line);
+    count->setText(found + jobCountLine(prepared));
     if (prepared.suspicious)
         note->setText(QStringLiteral("This grid looks wrong for the sheet (%1); the cut "
                                      "still uses the grid above.")
                           .arg(detect::describeGrid(*prepared.suspicious)));
     buttons->button(QDialogButtonBox::Ok)->setEnabled(true);
-    if (overlay_ && prepared.job.sprites) {
-        Overlay overlay;
-        overlay.boxes = prepared.spriteBoxes;
-        overlay_(overlay);
-    }
 }
 
 void CutDialog::detectGrid() {
     QString whyNot;
     const auto guessed = detect::guessGrid(sheet_, &whyNot);
     if (!guessed) {
-        note->setText(QStringLiteral("No grid found: ") + whyNot);
+        note->setText(whyNot.left(1).toUpper() + whyNot.mid(1));
         return;
     }
     mode->setCurrentIndex(GridMode);

@@ -46,6 +46,8 @@ public:
     // The window's number or folder changed while the dialog is open.
     void setFileCounter(int counter);
     void setOutputFolder(const QString& folder);
+    // The file the sheet was read from, named in the manifest; none for a pasted one.
+    void setSheetPath(const QString& path);
 
     // The cut the options describe now.
     CutJob job() const;
@@ -103,6 +105,9 @@ private:
     struct Counted {
         std::optional<PreparedJob> prepared;
         JobReport report;
+        // Sprites: found apart from the cut, so that the view shows them whatever
+        // the cut makes of them.
+        std::optional<std::vector<QRect>> sprites;
     };
     void planned(int generation, const std::shared_ptr<Counted>& counted);
     void refresh();
@@ -113,6 +118,7 @@ private:
     QString inFolder(const QString& name) const;
 
     QImage sheet_;
+    QString sheetPath_;
     int fileCounter_;
     QString folder_;
     platform::Dialogs& dialogs_;

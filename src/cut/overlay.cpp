@@ -39,11 +39,10 @@ std::vector<QRect> gridLines(const Grid& grid, const QRect& visible) {
     const QRect shown = cells.intersected(visible);
     if (shown.isEmpty())
         return lines;
-    for (int x : edgesWithin(g.margin, g.tileWidth, stepX, grid.columns, shown.left(),
-                             shown.right()))
+    for (int x :
+         edgesWithin(g.margin, g.tileWidth, stepX, grid.columns, shown.left(), shown.right()))
         lines.emplace_back(x, shown.top(), 1, shown.height());
-    for (int y : edgesWithin(g.margin, g.tileHeight, stepY, grid.rows, shown.top(),
-                             shown.bottom()))
+    for (int y : edgesWithin(g.margin, g.tileHeight, stepY, grid.rows, shown.top(), shown.bottom()))
         lines.emplace_back(shown.left(), y, shown.width(), 1);
     return lines;
 }

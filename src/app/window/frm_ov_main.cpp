@@ -211,8 +211,8 @@ void frm_ov_main::wireEvents() {
         platform::guarded([this] {
             updateNextFileLabel();
             // SAVE or Reset moved the number while the cut is open.
-            if (cutDialog_ && std::min(cutDialog_->fileCounter(), int(INT16_MAX)) !=
-                                  f_.state.fileCounter)
+            if (cutDialog_ &&
+                std::min(cutDialog_->fileCounter(), int(INT16_MAX)) != f_.state.fileCounter)
                 cutDialog_->setFileCounter(f_.state.fileCounter);
         });
     });
@@ -359,6 +359,7 @@ void frm_ov_main::b_cut_Click() {
     cutDialog_ = new cut::CutDialog(
         s.sourcePicture->image(), s.fileCounter, s.outputFolder, tile, f.svc.dialogs,
         [this](const cut::Overlay& overlay) { showCutOverlay(overlay); }, this);
+    cutDialog_->setSheetPath(tilesetPath_);
     cutDialog_->setAttribute(Qt::WA_DeleteOnClose);
     // Not modal: the view under it still scrolls, to check the grid over the whole sheet.
     cutDialog_->setModal(false);
@@ -414,22 +415,28 @@ void frm_ov_main::drawCutOverlay() {
 
 void frm_ov_main::b_open_Click() {
     platform::endsSilently([&] {
-        if (view::importTileset(f_.state, f_.cmdb, f_.svc.dialogs))
+        if (view::importTileset(f_.state, f_.cmdb, f_.svc.dialogs)) {
+            tilesetPath_ = f_.cmdb.fileName;
             fitViewToImage();
+        }
     });
 }
 
 void frm_ov_main::pics_DropFile(const QString& path) {
     platform::endsSilently([&] {
-        if (view::importFile(f_.state, f_.svc.dialogs, path))
+        if (view::importFile(f_.state, f_.svc.dialogs, path)) {
+            tilesetPath_ = path;
             fitViewToImage();
+        }
     });
 }
 
 void frm_ov_main::Command6_Click() {
     platform::endsWithMessage(f_.svc.dialogs, QStringLiteral("Invalid Clipboard data!"), [&] {
-        if (view::pasteTileset(f_.state, f_.svc.clipboard, f_.svc.dialogs))
+        if (view::pasteTileset(f_.state, f_.svc.clipboard, f_.svc.dialogs)) {
+            tilesetPath_.clear();
             fitViewToImage();
+        }
     });
 }
 

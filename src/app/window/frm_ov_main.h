@@ -102,4 +102,6 @@ private:
     // Cut all... stays open beside the window, which can still be scrolled under it.
     QPointer<cut::CutDialog> cutDialog_;
     cut::Overlay cutOverlay_;
+    // The file the tileset came from; empty for a pasted one.
+    QString tilesetPath_;
 };
