@@ -3,6 +3,7 @@
 #include "cut/grid.h"
 #include "cut/overlay.h"
 #include "cut/plan.h"
+#include "cut/skip.h"
 #include "cut/transform.h"
 #include "cut/writer.h"
 
@@ -778,7 +779,7 @@ void TestCut::commandLine_data() {
                                   << "orvane cut: No tile size given (--tile WxH).\n" + help << 0;
     QTest::newRow("tile size without height")
         << QStringList{"SHEET", "--tile", "16"} << 2 << ""
-        << "orvane cut: --tile needs a size such as 16x16, not \"16\".\n" + help << 0;
+        << "orvane cut: --tile needs a size such as 16x16, or auto, not \"16\".\n" + help << 0;
     QTest::newRow("tile size zero")
         << QStringList{"SHEET", "--tile", "0x8", "--out", "OUT"} << 2 << ""
         << "orvane cut: The tile size must be at least 1 x 1 pixels.\n"
@@ -819,10 +820,10 @@ void TestCut::commandLine_data() {
     QTest::newRow("not a picture")
         << QStringList{"TEXT", "--tile", "8x8", "--out", "OUT"} << 3 << ""
         << "orvane cut: Cannot read the sheet " << 0;
-    QTest::newRow("too few numbers")
-        << QStringList{"SHEET", "--tile", "8x8", "--start", "990", "--out", "OUT"} << 4 << ""
-        << "orvane cut: 16 tiles to write, but only 10 numbers are left up to 999.\n"
-        << 0;
+    QTest::newRow("numbers past 999 widen every name")
+        << QStringList{"SHEET", "--tile", "8x8", "--start", "990", "--out", "OUT"} << 0
+        << "16 cells, 0 blank, 0 merged, 16 written: 0990.bmp to 1005.bmp\n"
+        << "" << 16;
     QTest::newRow("existing without --overwrite")
         << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT", "EXISTS"} << 5 << ""
         << "orvane cut: OUT/001.bmp already exists; nothing written. Use --overwrite to "
@@ -831,10 +832,49 @@ void TestCut::commandLine_data() {
     QTest::newRow("one cell") << QStringList{"SHEET", "--tile", "32x32", "--out", "OUT"} << 0
                               << "1 cell, 0 blank, 0 merged, 1 written: 000.bmp to 000.bmp\n"
                               << "" << 1;
-    QTest::newRow("one number left")
-        << QStringList{"SHEET", "--tile", "8x8", "--start", "999", "--out", "OUT"} << 4 << ""
-        << "orvane cut: 16 tiles to write, but only 1 number is left up to 999.\n"
+    QTest::newRow("atlas and manifest")
+        << QStringList{"SHEET",   "--tile",  "8x8",          "--merge",   "flips", "--skip",
+                       "uniform", "--atlas", "OUT/a.png",    "--columns", "2",     "--extrude",
+                       "1",       "--json",  "OUT/cut.json", "--out",     "OUT"}
+        << 0 << "16 cells, 4 blank, 9 merged, 3 written: into a.png\n"
+        << "" << 2;
+    QTest::newRow("skip transparent")
+        << QStringList{"BLANK", "--tile", "32x16", "--skip", "transparent", "--out", "OUT"} << 0
+        << "2 cells, 2 blank, 0 merged, 0 written\n"
+        << "" << 0;
+    QTest::newRow("transparent keeps one-colour cells")
+        << QStringList{"SHEET", "--tile", "8x8", "--skip", "transparent", "--out", "OUT"} << 0
+        << "16 cells, 2 blank, 0 merged, 14 written: 000.bmp to 013.bmp\n"
+        << "" << 14;
+    QTest::newRow("unknown skip")
+        << QStringList{"SHEET", "--tile", "8x8", "--skip", "empty"} << 2 << ""
+        << "orvane cut: --skip needs none, transparent or uniform, not \"empty\".\n" + help << 0;
+    QTest::newRow("two skips")
+        << QStringList{"SHEET", "--tile", "8x8", "--skip", "transparent", "--skip-blank"} << 2 << ""
+        << "orvane cut: --skip-blank is --skip uniform; it cannot go with --skip transparent.\n" +
+               help
         << 0;
+    QTest::newRow("region") << QStringList{"SHEET",    "--tile", "8x8",   "--region", "8,8,16,24",
+                                           "--format", "png",    "--out", "OUT"}
+                            << 0 << "6 cells, 0 blank, 0 merged, 6 written: 000.png to 005.png\n"
+                            << "" << 6;
+    QTest::newRow("region not four numbers")
+        << QStringList{"SHEET", "--tile", "8x8", "--region", "0,0,8"} << 2 << ""
+        << "orvane cut: --region needs X,Y,W,H such as 0,0,256,128, not \"0,0,8\".\n" + help << 0;
+    QTest::newRow("region past the sheet")
+        << QStringList{"SHEET", "--tile", "8x8", "--region", "16,0,32,8", "--out", "OUT"} << 2 << ""
+        << "orvane cut: REGION\n"
+        << 0;
+    QTest::newRow("columns without atlas")
+        << QStringList{"SHEET", "--tile", "8x8", "--columns", "4"} << 2 << ""
+        << "orvane cut: --columns goes with --atlas.\n" + help << 0;
+    QTest::newRow("key without sprites")
+        << QStringList{"SHEET", "--tile", "8x8", "--key", "ff00ff"} << 2 << ""
+        << "orvane cut: --key goes with --sprites.\n" + help << 0;
+    QTest::newRow("missing manifest")
+        << QStringList{"SHEET", "--tile", "8x8", "--keep-ids", "OUT/none.json", "--out", "OUT"} << 3
+        << ""
+        << "orvane cut: Cannot read the manifest OUT/none.json: " << 0;
     QTest::newRow("sheet after --")
         << QStringList{"--tile", "8x8", "--out", "OUT", "--", "SHEET"} << 0
         << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
@@ -844,9 +884,7 @@ void TestCut::commandLine_data() {
         << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
         << "" << 16;
     QTest::newRow("help") << QStringList{"SHEET", "--help"} << 0
-                          << "a cell is blank when its every pixel\n                      has one "
-                             "and the same colour and alpha (a fully transparent\n"
-                             "                      cell among them)"
+                          << "transparent: leave out cells whose every pixel has alpha 0\n"
                           << "" << 0;
 }
 
@@ -879,18 +917,22 @@ void TestCut::commandLine() {
     }
     out.replace(QStringLiteral("OUT"), folder);
     err.replace(QStringLiteral("OUT"), folder);
+    err.replace(QStringLiteral("REGION"), regionProblem(QSize(32, 32), QRect(16, 0, 32, 8)));
 
     const Cli result = runCli(words);
     QCOMPARE(result.code, code);
     if (words.contains(QStringLiteral("--help"))) {
         QVERIFY2(result.out.contains(out), qPrintable(result.out));
-        for (const char* option : {"--tile", "--margin", "--spacing", "--skip-blank", "--merge",
-                                   "--format", "--start", "--out", "--tmx", "--overwrite"})
+        for (const char* option :
+             {"--tile",    "--margin",   "--spacing", "--region",   "--skip",    "--skip-blank",
+              "--merge",   "--format",   "--start",   "--out",      "--atlas",   "--columns",
+              "--extrude", "--tmx",      "--json",    "--keep-ids", "--sprites", "--key",
+              "--join",    "--min-size", "--pad",     "--overwrite"})
             QVERIFY2(result.out.contains(QLatin1String(option)), option);
     } else {
         QCOMPARE(result.out, out);
     }
-    if (code == kExitUnreadable)
+    if (code == kExitUnreadable || words.contains(QStringLiteral("--keep-ids")))
         QVERIFY2(result.err.startsWith(err) && result.err.endsWith(u'\n'), qPrintable(result.err));
     else
         QCOMPARE(result.err, err);

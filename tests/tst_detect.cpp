@@ -1,3 +1,7 @@
+#include "cut/cutwriter.h"
+#include "cut/manifest.h"
+#include "cut/sprites.h"
+#include "cut/transform.h"
 #include "detect/gridguess.h"
 #include "detect/sprites.h"
 
@@ -11,6 +15,7 @@
 #include <QTest>
 
 #include <functional>
+#include <map>
 
 using namespace detect;
 
@@ -170,6 +175,44 @@ std::optional<GuessedGrid> guessOf(const QImage& sheet) {
 
 } // namespace
 
+// A straight copy of `from` into `to` at `at`.
+void paste(QImage& to, const QImage& from, QPoint at) {
+    const QImage source = from.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < source.height(); ++y)
+        std::copy_n(reinterpret_cast<const QRgb*>(source.constScanLine(y)), source.width(),
+                    reinterpret_cast<QRgb*>(to.scanLine(at.y() + y)) + at.x());
+}
+
+// The picture with every alpha-0 pixel as 0.
+QImage clearHidden(QImage image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) == 0)
+                image.setPixel(x, y, 0);
+    return image;
+}
+
+// The sheet as an engine would rebuild it from the manifest and the pictures it
+// names: each sprite's tile, turned as its flags say, cut from its pad.
+QImage rebuiltSheet(const cut::Manifest& m, const std::function<QImage(const QString&)>& load) {
+    QImage sheet(m.sheetSize, QImage::Format_ARGB32);
+    sheet.fill(0);
+    const QImage atlas = m.hasAtlas() ? load(m.atlasFile) : QImage();
+    for (const cut::ManifestSprite& sprite : m.sprites) {
+        const auto tile =
+            std::find_if(m.tiles.begin(), m.tiles.end(),
+                         [&](const cut::ManifestTile& t) { return t.id == sprite.id; });
+        const QImage stored =
+            m.hasAtlas() ? atlas.copy(QRect(tile->atlasOrigin, tile->size)) : load(sprite.file);
+        QImage shown = cut::transformed(stored.convertToFormat(QImage::Format_ARGB32),
+                                        cut::gidTransform(sprite.flags));
+        if (m.pad.isValid())
+            shown = shown.copy(QRect(padOffset(sprite.rect.size(), m.pad), sprite.rect.size()));
+        paste(sheet, shown, sprite.rect.topLeft());
+    }
+    return sheet;
+}
+
 class TestDetect : public QObject {
     Q_OBJECT
 
@@ -321,6 +364,85 @@ private slots:
             for (int x = 0; x < 6; ++x)
                 clear += padded.pixel(x, y) == 0;
         QCOMPARE(clear, 6 * 4 - 6);
+    }
+
+    // Found sprites cut through the cut's writers, then the sheet rebuilt from
+    // the manifest alone: merging, flags, padding and the packed atlas agree.
+    void spritesRoundTrip_data() {
+        QTest::addColumn<int>("merge");
+        QTest::addColumn<QSize>("pad");
+        QTest::addColumn<bool>("atlas");
+        QTest::addColumn<int>("tiles");
+        const auto none = int(cut::Merge::None);
+        const auto identical = int(cut::Merge::Identical);
+        const auto flips = int(cut::Merge::Flips);
+        QTest::newRow("own files") << none << QSize() << false << 8;
+        QTest::newRow("identical, atlas") << identical << QSize() << true << 6;
+        QTest::newRow("flips, files") << flips << QSize() << false << 3;
+        QTest::newRow("flips, atlas") << flips << QSize() << true << 3;
+        // On a pad only flips that keep a sprite standing centred still match.
+        QTest::newRow("flips, padded, atlas") << flips << QSize(5, 5) << true << 5;
+        QTest::newRow("identical, padded, files") << identical << QSize(4, 3) << false << 6;
+    }
+
+    void spritesRoundTrip() {
+        QFETCH(int, merge);
+        QFETCH(QSize, pad);
+        QFETCH(bool, atlas);
+        QFETCH(int, tiles);
+        const QImage a = drawn({"##k", "#..", "#s."});
+        const QImage b = drawn({"#k", "#t", "##"});
+        QImage hidden = a;
+        hidden.setPixel(1, 1, qRgba(9, 9, 9, 0));
+        QImage sheet(30, 12, QImage::Format_ARGB32);
+        sheet.fill(0);
+        paste(sheet, a, {1, 1});
+        paste(sheet, a, {6, 1});
+        paste(sheet, cut::transformed(a, cut::kFlipH), {11, 1});
+        paste(sheet, cut::transformed(b, cut::kRotate90), {16, 1});
+        paste(sheet, b, {1, 7});
+        paste(sheet, cut::transformed(a, cut::kRotate180), {6, 7});
+        paste(sheet, hidden, {11, 7});
+        paste(sheet, drawn({"mmmm", "m#km"}), {20, 8});
+        const std::vector<QRect> sprites = findSprites(sheet, {});
+        QCOMPARE(sprites.size(), std::size_t(8));
+
+        std::optional<QSize> cell;
+        if (pad.isValid())
+            cell = pad;
+        QCOMPARE(cut::padProblem(sprites, QSize(3, 3)),
+                 QStringLiteral("Sprite 8 (4x2 at 20,8) is larger than the padded cell of 3x3."));
+        cut::CutResult result = cut::spriteResult(sheet, sprites, cut::Merge(merge), cell);
+        result.sheetPath = QStringLiteral("/out/sheet.png");
+        QCOMPARE(int(result.tiles.size()), tiles);
+        if (atlas)
+            cut::packSpritesInAtlas(result, QStringLiteral("/out/atlas.png"));
+        else
+            cut::nameTileFiles(result, QStringLiteral("/out/tiles"), 0, QStringLiteral("png"));
+
+        std::map<QString, QByteArray> written;
+        const std::vector<std::unique_ptr<cut::CutWriter>> writers = [] {
+            std::vector<std::unique_ptr<cut::CutWriter>> w;
+            w.push_back(std::make_unique<cut::NumberedFilesWriter>());
+            w.push_back(std::make_unique<cut::AtlasWriter>());
+            w.push_back(std::make_unique<cut::ManifestWriter>(QStringLiteral("/out/cut.json")));
+            return w;
+        }();
+        for (const auto& writer : writers)
+            for (const cut::OutputFile& file : writer->files(result))
+                QVERIFY(written.emplace(file.path, file.bytes()).second);
+        QCOMPARE(int(written.size()), 1 + (atlas ? 1 : tiles));
+
+        QString error;
+        const auto manifest =
+            cut::parseManifest(written.at(QStringLiteral("/out/cut.json")), &error);
+        QVERIFY2(manifest, qPrintable(error));
+        QCOMPARE(cut::manifestJson(*manifest), written.at(QStringLiteral("/out/cut.json")));
+        QCOMPARE(int(manifest->tiles.size()), tiles);
+        const QImage rebuilt = rebuiltSheet(*manifest, [&](const QString& name) {
+            return QImage::fromData(written.at(QStringLiteral("/out/") + name));
+        });
+        QCOMPARE(clearHidden(rebuilt), clearHidden(sheet));
     }
 
     void guessesGrids_data() {

@@ -160,7 +160,6 @@ private slots:
     void pngExact();
     void atlasLayout_data();
     void atlasLayout();
-    void tiledXmlAsTheWriterWritesIt();
     void manifestChecks_data();
     void manifestChecks();
     void roundTrip_data();
@@ -195,7 +194,7 @@ void TestEngine::numbering() {
 
     CutResult result;
     for (int id = 0; id < tiles; ++id)
-        result.tiles.push_back(StoredTile{id, 0, kIdentity, {}, false});
+        result.tiles.push_back(StoredTile{id, 0, kIdentity, {}, false, {}, {}, {}});
     // A kept tile keeps its file whatever the others are named.
     result.tiles[0].file = QStringLiteral("old/7.png");
     result.tiles[0].kept = true;
@@ -381,23 +380,6 @@ void TestEngine::atlasLayout() {
     const QPoint last = layout.origin(expectedColumns * expectedRows - 1);
     QCOMPARE(last + QPoint(16 + extrude, 8 + extrude),
              QPoint(imageSize.width(), imageSize.height()));
-}
-
-void TestEngine::tiledXmlAsTheWriterWritesIt() {
-    QRandomGenerator random(3);
-    const GridSpec shape{6, 4, 1, 2};
-    const QImage sheet = artTile(random, QSize(40, 30), {});
-    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::Flips});
-    QTemporaryDir dir;
-    const QString tmx = dir.filePath(QStringLiteral("maps/level.tmx"));
-    const QString tsx = dir.filePath(QStringLiteral("maps/level.tsx"));
-    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("maps"))));
-    const Output output{dir.filePath(QStringLiteral("tiles")), 3, Format::Png, tmx};
-    CutResult result = makeResult(sheet, plan, freshIds(plan));
-    nameTileFiles(result, output.folder, output.start, QStringLiteral("png"));
-    QCOMPARE(tilesetXml(result, tmx, tsx), tilesetXml(plan, output));
-    QCOMPARE(mapXml(result, tmx, tsx), mapXml(plan, output));
-    QCOMPARE(TiledWriter::tilesetPath(tmx), tsx);
 }
 
 void TestEngine::manifestChecks_data() {

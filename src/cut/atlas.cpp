@@ -1,6 +1,7 @@
 #include "atlas.h"
 
 #include "result.h"
+#include "sprites.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,6 +46,8 @@ QString atlasProblem(const AtlasLayout& layout) {
 }
 
 QImage composeAtlas(const CutResult& result) {
+    if (isSpriteResult(result))
+        return composeSpriteAtlas(result);
     if (!result.atlas || !atlasProblem(result.atlas->layout).isEmpty())
         return {};
     const AtlasLayout& layout = result.atlas->layout;

@@ -1,7 +1,12 @@
 #include "cutcli.h"
 
+#include "job.h"
 #include "plan.h"
+#include "skip.h"
 #include "writer.h"
+
+#include "detect/gridguess.h"
+#include "detect/sprites.h"
 
 #include "system/errors.h"
 #include "image/picture.h"
@@ -13,6 +18,8 @@
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,11 +29,8 @@ namespace cut {
 namespace {
 
 struct Arguments {
-    QString sheet;
-    CutOptions options;
+    CutJob job;
     bool tileGiven = false;
-    Output output;
-    bool overwrite = false;
     bool help = false;
 };
 
@@ -49,23 +53,57 @@ int number(const QString& option, const QString& text, int least, int most) {
     return n;
 }
 
+// "16x16" as a size, or nothing.
+std::optional<QSize> sizeOf(const QString& text) {
+    static const QRegularExpression size(QStringLiteral("^(\\d{1,9})[xX](\\d{1,9})$"));
+    const auto m = size.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return QSize(m.captured(1).toInt(), m.captured(2).toInt());
+}
+
+// The file an option names, which must not be empty.
+QString fileOf(const QCommandLineParser& parser, const QCommandLineOption& option,
+               const QString& name) {
+    const QString path = parser.value(option);
+    if (path.isEmpty())
+        throw BadArguments(QStringLiteral("%1 needs a file name.").arg(name));
+    return path;
+}
+
 Arguments parse(const QStringList& args) {
     QCommandLineParser parser;
     // "-tile" is a word of its own, not -t -i -l -e.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const auto valued = [](const char* name, const char* value) {
+        return QCommandLineOption(QLatin1String(name), {}, QLatin1String(value));
+    };
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption tile(QStringLiteral("tile"), {}, QStringLiteral("WxH"));
-    const QCommandLineOption margin(QStringLiteral("margin"), {}, QStringLiteral("N"));
-    const QCommandLineOption spacing(QStringLiteral("spacing"), {}, QStringLiteral("N"));
+    const QCommandLineOption tile = valued("tile", "WxH");
+    const QCommandLineOption margin = valued("margin", "N");
+    const QCommandLineOption spacing = valued("spacing", "N");
+    const QCommandLineOption region = valued("region", "X,Y,W,H");
+    const QCommandLineOption skip = valued("skip", "MODE");
     const QCommandLineOption skipBlank(QStringLiteral("skip-blank"));
-    const QCommandLineOption merge(QStringLiteral("merge"), {}, QStringLiteral("MODE"));
-    const QCommandLineOption format(QStringLiteral("format"), {}, QStringLiteral("FORMAT"));
-    const QCommandLineOption start(QStringLiteral("start"), {}, QStringLiteral("N"));
-    const QCommandLineOption out(QStringLiteral("out"), {}, QStringLiteral("DIR"));
-    const QCommandLineOption tmx(QStringLiteral("tmx"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption merge = valued("merge", "MODE");
+    const QCommandLineOption format = valued("format", "FORMAT");
+    const QCommandLineOption start = valued("start", "N");
+    const QCommandLineOption out = valued("out", "DIR");
+    const QCommandLineOption atlas = valued("atlas", "FILE");
+    const QCommandLineOption columns = valued("columns", "N");
+    const QCommandLineOption extrude = valued("extrude", "N");
+    const QCommandLineOption tmx = valued("tmx", "FILE");
+    const QCommandLineOption json = valued("json", "FILE");
+    const QCommandLineOption keepIds = valued("keep-ids", "MANIFEST");
+    const QCommandLineOption sprites(QStringLiteral("sprites"));
+    const QCommandLineOption key = valued("key", "COLOUR");
+    const QCommandLineOption join = valued("join", "N");
+    const QCommandLineOption minSize = valued("min-size", "N");
+    const QCommandLineOption pad = valued("pad", "WxH");
     const QCommandLineOption overwrite(QStringLiteral("overwrite"));
-    parser.addOptions(
-        {help, tile, margin, spacing, skipBlank, merge, format, start, out, tmx, overwrite});
+    parser.addOptions({help,    tile,    margin, spacing, region,  skip,    skipBlank, merge,
+                       format,  start,   out,    atlas,   columns, extrude, tmx,       json,
+                       keepIds, sprites, key,    join,    minSize, pad,     overwrite});
     // The words as they came, names in any bytes included (see platform::decodePath).
     if (!parser.parse(QStringList{QStringLiteral("orvane cut")} + args)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -77,37 +115,64 @@ Arguments parse(const QStringList& args) {
         throw BadArguments(parser.errorText());
     }
     Arguments a;
-    a.output.folder = platform::workingFolderPath();
+    CutJob& job = a.job;
+    job.format = Format::Bmp;
+    job.folder = platform::workingFolderPath();
     if (parser.isSet(help)) {
         a.help = true;
         return a;
     }
+    job.sprites = parser.isSet(sprites);
     if (parser.isSet(tile)) {
-        static const QRegularExpression size(QStringLiteral("^(\\d{1,9})[xX](\\d{1,9})$"));
         const QString text = parser.value(tile);
-        const auto m = size.match(text);
-        if (!m.hasMatch())
-            throw BadArguments(
-                QStringLiteral("--tile needs a size such as 16x16, not \"%1\".").arg(text));
-        a.options.grid.tileWidth = m.captured(1).toInt();
-        a.options.grid.tileHeight = m.captured(2).toInt();
+        if (text == QStringLiteral("auto")) {
+            job.autoGrid = true;
+        } else {
+            const std::optional<QSize> size = sizeOf(text);
+            if (!size)
+                throw BadArguments(
+                    QStringLiteral("--tile needs a size such as 16x16, or auto, not \"%1\".")
+                        .arg(text));
+            job.grid.tileWidth = size->width();
+            job.grid.tileHeight = size->height();
+        }
         a.tileGiven = true;
     }
     if (parser.isSet(margin))
-        a.options.grid.margin =
-            number(QStringLiteral("--margin"), parser.value(margin), 0, 1 << 20);
+        job.grid.margin = number(QStringLiteral("--margin"), parser.value(margin), 0, 1 << 20);
     if (parser.isSet(spacing))
-        a.options.grid.spacing =
-            number(QStringLiteral("--spacing"), parser.value(spacing), 0, 1 << 20);
-    a.options.skipBlank = parser.isSet(skipBlank);
+        job.grid.spacing = number(QStringLiteral("--spacing"), parser.value(spacing), 0, 1 << 20);
+    if (parser.isSet(region)) {
+        const std::optional<QRect> r = parseRegion(parser.value(region));
+        if (!r)
+            throw BadArguments(
+                QStringLiteral("--region needs X,Y,W,H such as 0,0,256,128, not \"%1\".")
+                    .arg(parser.value(region)));
+        job.region = *r;
+    }
+    if (parser.isSet(skip)) {
+        const std::optional<Skip> mode = parseSkip(parser.value(skip));
+        if (!mode)
+            throw BadArguments(
+                QStringLiteral("--skip needs none, transparent or uniform, not \"%1\".")
+                    .arg(parser.value(skip)));
+        job.skip = *mode;
+    }
+    if (parser.isSet(skipBlank)) {
+        if (parser.isSet(skip) && job.skip != Skip::Uniform)
+            throw BadArguments(QStringLiteral("--skip-blank is --skip uniform; it cannot go "
+                                              "with --skip %1.")
+                                   .arg(skipName(job.skip)));
+        job.skip = Skip::Uniform;
+    }
     if (parser.isSet(merge)) {
         const QString text = parser.value(merge);
         if (text == QStringLiteral("none"))
-            a.options.merge = Merge::None;
+            job.merge = Merge::None;
         else if (text == QStringLiteral("identical"))
-            a.options.merge = Merge::Identical;
+            job.merge = Merge::Identical;
         else if (text == QStringLiteral("flips"))
-            a.options.merge = Merge::Flips;
+            job.merge = Merge::Flips;
         else
             throw BadArguments(
                 QStringLiteral("--merge needs none, identical or flips, not \"%1\".").arg(text));
@@ -115,22 +180,59 @@ Arguments parse(const QStringList& args) {
     if (parser.isSet(format)) {
         const QString text = parser.value(format);
         if (text == QStringLiteral("bmp"))
-            a.output.format = Format::Bmp;
+            job.format = Format::Bmp;
         else if (text == QStringLiteral("png"))
-            a.output.format = Format::Png;
+            job.format = Format::Png;
         else
             throw BadArguments(QStringLiteral("--format needs bmp or png, not \"%1\".").arg(text));
     }
     if (parser.isSet(start))
-        a.output.start = number(QStringLiteral("--start"), parser.value(start), 0, kLastNumber);
+        job.start = number(QStringLiteral("--start"), parser.value(start), 0, kLastNumber);
     if (parser.isSet(out))
-        a.output.folder = parser.value(out);
-    if (parser.isSet(tmx)) {
-        a.output.tmxPath = parser.value(tmx);
-        if (a.output.tmxPath.isEmpty())
-            throw BadArguments(QStringLiteral("--tmx needs a file name."));
+        job.folder = parser.value(out);
+    if (parser.isSet(atlas))
+        job.atlasPath = fileOf(parser, atlas, QStringLiteral("--atlas"));
+    for (const auto& [option, name] : {std::pair{&columns, "--columns"}, {&extrude, "--extrude"}}) {
+        if (parser.isSet(*option) && job.atlasPath.isEmpty())
+            throw BadArguments(QStringLiteral("%1 goes with --atlas.").arg(QLatin1String(name)));
     }
-    a.output.replace = a.overwrite = parser.isSet(overwrite);
+    if (parser.isSet(columns))
+        job.atlasColumns = number(QStringLiteral("--columns"), parser.value(columns), 1, 65535);
+    if (parser.isSet(extrude))
+        job.extrude = number(QStringLiteral("--extrude"), parser.value(extrude), 0, 64);
+    if (parser.isSet(tmx))
+        job.tmxPath = fileOf(parser, tmx, QStringLiteral("--tmx"));
+    if (parser.isSet(json))
+        job.jsonPath = fileOf(parser, json, QStringLiteral("--json"));
+    if (parser.isSet(keepIds))
+        job.keepIdsPath = fileOf(parser, keepIds, QStringLiteral("--keep-ids"));
+    for (const auto& [option, name] :
+         {std::pair{&key, "--key"}, {&join, "--join"}, {&minSize, "--min-size"}, {&pad, "--pad"}}) {
+        if (parser.isSet(*option) && !job.sprites)
+            throw BadArguments(QStringLiteral("%1 goes with --sprites.").arg(QLatin1String(name)));
+    }
+    if (parser.isSet(key)) {
+        const std::optional<detect::KeyChoice> choice = detect::parseKey(parser.value(key));
+        if (!choice)
+            throw BadArguments(QStringLiteral("--key needs RRGGBB, RRGGBB,TOLERANCE, auto or "
+                                              "auto,TOLERANCE, not \"%1\".")
+                                   .arg(parser.value(key)));
+        job.spriteOptions.key = choice->key;
+        job.keyFromCorners = choice->fromCorners;
+    }
+    if (parser.isSet(join))
+        job.spriteOptions.join = number(QStringLiteral("--join"), parser.value(join), 0, 1 << 20);
+    if (parser.isSet(minSize))
+        job.spriteOptions.minSize =
+            number(QStringLiteral("--min-size"), parser.value(minSize), 1, 1 << 20);
+    if (parser.isSet(pad)) {
+        const std::optional<QSize> size = sizeOf(parser.value(pad));
+        if (!size || size->isEmpty())
+            throw BadArguments(QStringLiteral("--pad needs a size such as 32x32, not \"%1\".")
+                                   .arg(parser.value(pad)));
+        job.pad = *size;
+    }
+    job.replace = parser.isSet(overwrite);
     const QStringList sheets = parser.positionalArguments();
     if (sheets.size() > 1)
         throw BadArguments(
@@ -138,8 +240,10 @@ Arguments parse(const QStringList& args) {
                 .arg(sheets[0], sheets[1]));
     if (sheets.isEmpty() || sheets.front().isEmpty())
         throw BadArguments(QStringLiteral("No sheet given."));
-    a.sheet = sheets.front();
-    if (!a.tileGiven)
+    job.sheetPath = sheets.front();
+    if (job.sprites && a.tileGiven)
+        throw BadArguments(QStringLiteral("--sprites finds the sprites itself; leave out --tile."));
+    if (!job.sprites && !a.tileGiven)
         throw BadArguments(QStringLiteral("No tile size given (--tile WxH)."));
     return a;
 }
@@ -173,46 +277,35 @@ private:
     int saved_ = -1;
 };
 
-// "1 cell", "1024 cells".
-QString counted(int n, const char* one, const char* many) {
-    return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
-}
-
-QString summary(const Plan& plan, const Outcome& outcome, const Output& output) {
-    QString line = QStringLiteral("%1, %2 blank, %3 merged, %4 written")
-                       .arg(counted(plan.grid.cellCount(), "cell", "cells"))
-                       .arg(plan.blank)
-                       .arg(plan.duplicates)
-                       .arg(outcome.written);
-    if (outcome.written > 0)
-        line += QStringLiteral(": %1 to %2")
-                    .arg(tileFileName(output.start, output.format),
-                         tileFileName(output.start + outcome.written - 1, output.format));
-    if (plan.grid.partialCells > 0)
-        line += QStringLiteral(" (%1 at the edges left out)")
-                    .arg(counted(plan.grid.partialCells, "cell", "cells"));
-    return line;
-}
-
 } // namespace
 
 QString cutHelp() {
     return QStringLiteral(
         "Usage: orvane cut SHEET --tile WxH [options]\n"
+        "       orvane cut SHEET --sprites [options]\n"
         "\n"
         "Cuts every whole cell of the grid on the picture SHEET into numbered tile files\n"
-        "000.bmp to 999.bmp, as the window's SAVE numbers them, without a display.\n"
+        "(000.bmp on, as the window's SAVE numbers them; past 999 every name has as many\n"
+        "digits as the last: 0000.png to 1343.png) or into one atlas, without a display.\n"
         "\n"
         "Options:\n"
-        "  --tile WxH          tile width and height in pixels (required), e.g. 16x16\n"
+        "  --tile WxH          tile width and height in pixels, e.g. 16x16; or auto to read\n"
+        "                      the grid (size, margin, spacing) off the sheet, which prints\n"
+        "                      what it found and refuses a sheet without a plain grid\n"
         "  --margin N          pixels around the sheet before the first cell, from its\n"
         "                      top-left corner, as Tiled counts them (default 0)\n"
         "  --spacing N         pixels between neighbouring cells (default 0)\n"
         "                      Cells that would reach past the sheet's edge are left out\n"
-        "                      and counted.\n"
-        "  --skip-blank        leave out blank cells: a cell is blank when its every pixel\n"
-        "                      has one and the same colour and alpha (a fully transparent\n"
-        "                      cell among them)\n"
+        "                      and counted. A grid the sheet plainly contradicts is cut as\n"
+        "                      asked, with a warning naming the grid the sheet shows.\n"
+        "  --region X,Y,W,H    cut only this part of the sheet; the grid starts at its\n"
+        "                      top-left corner\n"
+        "  --skip MODE         none: cut every cell (default)\n"
+        "                      transparent: leave out cells whose every pixel has alpha 0\n"
+        "                      uniform: leave out blank cells, whose every pixel has one\n"
+        "                        and the same colour and alpha (a fully transparent cell\n"
+        "                        among them)\n"
+        "  --skip-blank        the same as --skip uniform\n"
         "  --merge MODE        none: write every cell (default)\n"
         "                      identical: do not write a cell again that is equal pixel\n"
         "                        for pixel, alpha included, to an earlier one\n"
@@ -220,15 +313,37 @@ QString cutHelp() {
         "                        horizontally or vertically, or rotated by 90, 180 or 270\n"
         "                        degrees (for cells that are not square, only the flips\n"
         "                        and the 180-degree turn, which keep the size)\n"
+        "                      Pixels of alpha 0 count as one, whatever colour they hide.\n"
         "  --format FORMAT     bmp: 24-bit Windows bitmaps, as SAVE writes them; transparent\n"
         "                        pixels laid over the background colour (default)\n"
         "                      png: PNG files with their alpha channel\n"
         "  --start N           number of the first file, 0 to 999 (default 0)\n"
         "  --out DIR           folder to write the tiles into (default: the current folder)\n"
-        "  --tmx FILE          also write a Tiled map FILE and, beside it, a tileset of the\n"
-        "                      written tiles with the map's name and .tsx; each cell shows\n"
-        "                      its tile, flipped or rotated as merged; a skipped blank cell\n"
-        "                      shows no tile\n"
+        "  --atlas FILE        write the tiles into the one PNG picture FILE instead of\n"
+        "                      numbered files, in the order of their numbers, row by row\n"
+        "  --columns N         the atlas's columns (default: the smallest square-ish grid\n"
+        "                      that holds the tiles)\n"
+        "  --extrude N         repeat each tile's edge N pixels around it in the atlas,\n"
+        "                      against seams; the atlas is then a grid with margin N and\n"
+        "                      spacing 2N (default 0)\n"
+        "  --tmx FILE          also write a Tiled map FILE and, beside it, its tileset with\n"
+        "                      the map's name and .tsx: an image tileset on the atlas, or a\n"
+        "                      collection of the tile files; each cell shows its tile,\n"
+        "                      flipped or rotated as merged; a skipped cell shows no tile\n"
+        "  --json FILE         also write a manifest FILE (JSON): the sheet, the grid, each\n"
+        "                      tile's file or place in the atlas, and each cell's tile with\n"
+        "                      Tiled's flip flags\n"
+        "  --keep-ids MANIFEST a tile equal (as merged) to a tile of this earlier manifest\n"
+        "                      keeps its number and file; new tiles take the next free\n"
+        "                      numbers; the numbers of tiles gone stay unused\n"
+        "  --sprites           cut the loose sprites of the sheet instead of a grid: each\n"
+        "                      8-connected region of pixels that are not background, in\n"
+        "                      reading order\n"
+        "  --key COLOUR        the background: RRGGBB[,TOLERANCE], or auto[,TOLERANCE] for\n"
+        "                      the colour of the four corners (default: alpha 0)\n"
+        "  --join N            join sprites whose boxes come within N pixels (default 0)\n"
+        "  --min-size N        leave out specks narrower and lower than N (default 1)\n"
+        "  --pad WxH           place each sprite on a WxH cell, centred, on its bottom edge\n"
         "  --overwrite         replace files that exist already (without it nothing is\n"
         "                      written when any target file exists, a link included, and\n"
         "                      the cut stops if one appears while it writes); a link is\n"
@@ -237,12 +352,13 @@ QString cutHelp() {
         "\n"
         "Prints one line, such as\n"
         "  1024 cells, 37 blank, 612 merged, 375 written: 000.bmp to 374.bmp\n"
+        "and, with --keep-ids, \", kept K, new N, gone G\" after it.\n"
         "\n"
         "Exit status: 0 done; 1 a file could not be written or appeared meanwhile (the\n"
-        "files before it stay); 2 bad arguments, a grid with no whole cell, or a target\n"
-        "that cannot be written (a missing or read-only folder, two targets that are\n"
-        "one file); 3 the sheet cannot be read; 4 more tiles than numbers left up to\n"
-        "999; 5 target files exist without --overwrite; 6 another cut is writing into\n"
+        "files before it stay); 2 bad arguments, a grid with no whole cell, no grid\n"
+        "found, or a target that cannot be written (a missing or read-only folder, two\n"
+        "targets that are one file); 3 the sheet or the earlier manifest cannot be\n"
+        "read; 5 target files exist without --overwrite; 6 another cut is writing into\n"
         "the same folder. Nothing is written in cases 2 to 6.\n"
         "\n"
         "Put -- before a sheet whose name starts with -.\n");
@@ -269,65 +385,72 @@ int runCutCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
         err.flush();
         return code;
     };
-
-    if (const QString problem = folderProblem(a.output.folder, QStringLiteral("output folder"));
-        !problem.isEmpty())
-        return fail(problem, kExitBadArguments);
-    if (platform::entryType(a.sheet) == platform::EntryType::Missing &&
-        !platform::nameTaken(a.sheet))
-        return fail(QStringLiteral("The sheet %1 does not exist.").arg(shown(a.sheet)),
-                    kExitUnreadable);
-    QImage sheet;
-    try {
-        const QuietStandardError quiet;
-        sheet = platform::loadImageWithAlpha(a.sheet);
-    } catch (const platform::PlatformError& error) {
-        return fail(QStringLiteral("Cannot read the sheet %1: %2")
-                        .arg(shown(a.sheet), QString::fromStdString(error.what())),
-                    kExitUnreadable);
+    // A missing output folder is said before the sheet is read, as it always was.
+    if (a.job.atlasPath.isEmpty()) {
+        if (const QString problem = folderProblem(a.job.folder, QStringLiteral("output folder"));
+            !problem.isEmpty())
+            return fail(problem, kExitBadArguments);
     }
-    const QString problem = gridProblem(sheet.size(), a.options.grid);
-    if (!problem.isEmpty())
-        return fail(problem, kExitBadArguments);
 
-    const Plan plan = planCut(sheet, a.options);
-    const QString tooFew = tooFewNumbersMessage(plan.tileCount(), a.output.start);
-    if (!tooFew.isEmpty())
-        return fail(tooFew, kExitNoNumbers);
+    JobReport report;
+    std::optional<PreparedJob> prepared;
+    {
+        const QuietStandardError quiet;
+        prepared = prepare(a.job, &report);
+    }
+    if (!prepared)
+        return fail(report.reason,
+                    report.failure == JobFailure::Unreadable ? kExitUnreadable : kExitBadArguments);
+    if (prepared->detected) {
+        out << detect::describeGrid(*prepared->detected) << '\n';
+        out.flush();
+    }
+    if (prepared->suspicious) {
+        err << prefix
+            << QStringLiteral("warning: the grid given does not look like this sheet's (%1); "
+                              "cut as asked.")
+                   .arg(detect::describeGrid(*prepared->suspicious))
+            << '\n';
+        err.flush();
+    }
 
     // Every target is checked, and the existing files looked for, inside the
-    // cut, before its first byte.
-    const Outcome outcome = writeCut(sheet, plan, a.output);
-    switch (outcome.failure) {
-    case Outcome::Failure::None:
+    // job, before its first byte.
+    report = runJob(*prepared);
+    switch (report.failure) {
+    case JobFailure::None:
+    case JobFailure::Cancelled:
         break;
-    case Outcome::Failure::BadTarget:
-        return fail(outcome.reason, kExitBadArguments);
-    case Outcome::Failure::Busy:
+    case JobFailure::Unreadable:
+        return fail(report.reason, kExitUnreadable);
+    case JobFailure::BadRequest:
+    case JobFailure::BadTarget:
+        return fail(report.reason, kExitBadArguments);
+    case JobFailure::Busy:
         return fail(QStringLiteral("Another cut is writing into %1; nothing written.")
-                        .arg(shown(outcome.failedFile)),
+                        .arg(shown(report.failedFile)),
                     kExitBusy);
-    case Outcome::Failure::FilesExist:
-        if (outcome.existing.size() == 1)
+    case JobFailure::FilesExist:
+        if (report.existing.size() == 1)
             return fail(QStringLiteral("%1 already exists; nothing written. Use --overwrite to "
                                        "replace it.")
-                            .arg(shown(outcome.existing.front())),
+                            .arg(shown(report.existing.front())),
                         kExitFilesExist);
         return fail(QStringLiteral("%1 of the files to write already exist (%2 among them); "
                                    "nothing written. Use --overwrite to replace them.")
-                        .arg(outcome.existing.size())
-                        .arg(shown(outcome.existing.front())),
+                        .arg(report.existing.size())
+                        .arg(shown(report.existing.front())),
                     kExitFilesExist);
-    case Outcome::Failure::Appeared:
-    case Outcome::Failure::WriteFailed:
-        err << prefix << "File error! " << shown(outcome.failedFile) << ": " << outcome.reason
+    case JobFailure::Appeared:
+    case JobFailure::WriteFailed:
+        err << prefix << "File error! " << shown(report.failedFile) << ": " << report.reason
             << '\n';
         err.flush();
-        out << summary(plan, outcome, a.output) << '\n';
+        out << jobSummary(*prepared, report) << '\n';
         out.flush();
         return kExitFailed;
     }
-    out << summary(plan, outcome, a.output) << '\n';
+    out << jobSummary(*prepared, report) << '\n';
     out.flush();
     return kExitOk;
 }

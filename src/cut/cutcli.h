@@ -11,7 +11,7 @@ enum ExitCode {
     kExitFailed = 1,       // a file could not be written
     kExitBadArguments = 2, // unknown option, bad value, or a grid with no whole cell
     kExitUnreadable = 3,   // the sheet cannot be read
-    kExitNoNumbers = 4,    // more tiles than numbers left up to 999
+    kExitNoNumbers = 4,    // no longer given: a cut's numbers widen past 999
     kExitFilesExist = 5,   // target files exist and --overwrite was not given
     kExitBusy = 6,         // another cut is writing into the same folder
 };

@@ -211,6 +211,42 @@ std::optional<std::vector<EarlierTile>> readEarlier(const QString& path, JobRepo
     });
 }
 
+// From the plan on: ids, the result, and where each tile goes.
+std::optional<PreparedJob> finishPrepared(PreparedJob prepared, const QImage& sheet,
+                                          QSize wholeSize, JobReport* failure) {
+    const CutJob& job = prepared.job;
+    if (!job.keepIdsPath.isEmpty()) {
+        const auto earlier = readEarlier(job.keepIdsPath, failure);
+        if (!earlier)
+            return std::nullopt;
+        prepared.ids = keepIds(*earlier, sheet, prepared.plan, job.merge);
+        prepared.keptIds = true;
+    } else {
+        prepared.ids = freshIds(prepared.plan);
+    }
+    prepared.result = makeResult(sheet, prepared.plan, prepared.ids);
+    prepared.result.sheetPath = job.sheetPath;
+    prepared.result.sheetSize = wholeSize;
+    prepared.result.region = job.region;
+    if (!job.atlasPath.isEmpty()) {
+        // Every tile lives in the atlas, an earlier cut's own files included.
+        for (StoredTile& tile : prepared.result.tiles) {
+            tile.file.clear();
+            tile.kept = false;
+        }
+        placeInAtlas(prepared.result, job.atlasPath, job.atlasColumns, job.extrude);
+        if (const QString problem = atlasProblem(prepared.result.atlas->layout);
+            !problem.isEmpty()) {
+            stop(failure, JobFailure::BadRequest, problem, job.atlasPath);
+            return std::nullopt;
+        }
+    } else {
+        nameTileFiles(prepared.result, job.folder, job.start,
+                      job.format == Format::Png ? QStringLiteral("png") : QStringLiteral("bmp"));
+    }
+    return prepared;
+}
+
 } // namespace
 
 int PreparedJob::tileFileCount() const {
@@ -308,36 +344,20 @@ std::optional<PreparedJob> prepare(const CutJob& job, JobReport* failure,
     }
     prepared.plan = std::move(*plan);
 
-    if (!job.keepIdsPath.isEmpty()) {
-        const auto earlier = readEarlier(job.keepIdsPath, failure);
-        if (!earlier)
-            return std::nullopt;
-        prepared.ids = keepIds(*earlier, sheet, prepared.plan, job.merge);
-        prepared.keptIds = true;
-    } else {
-        prepared.ids = freshIds(prepared.plan);
-    }
-    prepared.result = makeResult(sheet, prepared.plan, prepared.ids);
-    prepared.result.sheetPath = job.sheetPath;
-    prepared.result.sheetSize = whole.size();
-    prepared.result.region = job.region;
-    if (!job.atlasPath.isEmpty()) {
-        // Every tile lives in the atlas, an earlier cut's own files included.
-        for (StoredTile& tile : prepared.result.tiles) {
-            tile.file.clear();
-            tile.kept = false;
-        }
-        placeInAtlas(prepared.result, job.atlasPath, job.atlasColumns, job.extrude);
-        if (const QString problem = atlasProblem(prepared.result.atlas->layout);
-            !problem.isEmpty()) {
-            stop(failure, JobFailure::BadRequest, problem, job.atlasPath);
-            return std::nullopt;
-        }
-    } else {
-        nameTileFiles(prepared.result, job.folder, job.start,
-                      job.format == Format::Png ? QStringLiteral("png") : QStringLiteral("bmp"));
-    }
-    return prepared;
+    return finishPrepared(std::move(prepared), sheet, whole.size(), failure);
+}
+
+std::optional<PreparedJob> preparePlanned(const CutJob& job, const QImage& sheet, Plan plan,
+                                          JobReport* failure) {
+    PreparedJob prepared;
+    prepared.job = job;
+    prepared.job.grid = plan.grid.shape;
+    prepared.plan = std::move(plan);
+    QImage pixels = sheet;
+    if (pixels.format() != QImage::Format_ARGB32)
+        pixels = pixels.convertToFormat(QImage::Format_ARGB32);
+    return finishPrepared(std::move(prepared), pixels,
+                          job.sheet.isNull() ? sheet.size() : job.sheet.size(), failure);
 }
 
 JobReport checkJob(const PreparedJob& prepared) {

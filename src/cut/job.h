@@ -117,6 +117,11 @@ using JobProgress = std::function<bool(int written, int total)>;
 std::optional<PreparedJob> prepare(const CutJob& job, JobReport* failure,
                                    const std::atomic<bool>* cancel = nullptr);
 
+// The same from a plan made already on `sheet` (the region's pixels when the
+// job has a region), for a caller that counted the cells first.
+std::optional<PreparedJob> preparePlanned(const CutJob& job, const QImage& sheet, Plan plan,
+                                          JobReport* failure);
+
 // Every target of the prepared job checked before a byte is written: folders
 // missing or not writable, targets that are folders, two targets that are one
 // file, and (unless replacing) files that exist, a link included.

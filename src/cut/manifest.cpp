@@ -8,7 +8,9 @@
 #include <QJsonParseError>
 
 #include <climits>
+#include <map>
 #include <set>
+#include <unordered_map>
 
 namespace cut {
 
@@ -16,6 +18,7 @@ namespace {
 
 const QString kFormat = QStringLiteral("orvane-cut");
 constexpr int kVersion = 1;
+constexpr std::uint32_t kFlipFlags = kTiledFlipH | kTiledFlipV | kTiledFlipD;
 
 // A failed check of the manifest, with what is wrong.
 struct Invalid {
@@ -60,6 +63,63 @@ QJsonArray list(const QJsonObject& object, const QString& key) {
     return value.toArray();
 }
 
+// The sprites of a cut of sprites, and the tiles they show.
+void parseSprites(const QJsonObject& root, Manifest& m) {
+    m.ofSprites = true;
+    if (root.contains(QStringLiteral("pad"))) {
+        const QJsonObject pad = member(root, QStringLiteral("pad"));
+        const QString in = QStringLiteral("The pad's");
+        m.pad = QSize(count(pad, in, QStringLiteral("width"), 1),
+                      count(pad, in, QStringLiteral("height"), 1));
+    }
+    if (root.contains(QStringLiteral("atlas")))
+        m.atlasFile = text(member(root, QStringLiteral("atlas")), QStringLiteral("The atlas's"),
+                           QStringLiteral("file"));
+    const QRect sheet(QPoint(0, 0), m.sheetSize);
+    std::map<int, ManifestTile> tiles;
+    const QJsonArray sprites = list(root, QStringLiteral("sprites"));
+    for (qsizetype i = 0; i < sprites.size(); ++i) {
+        if (!sprites[i].isObject())
+            throw Invalid{QStringLiteral("Sprite %1 is not an object.").arg(i + 1)};
+        const QJsonObject o = sprites[i].toObject();
+        const QString in = QStringLiteral("Sprite %1's").arg(i + 1);
+        ManifestSprite sprite;
+        sprite.id = int(wholeNumber(o, in, QStringLiteral("id"), 0, 0x1FFFFFFE));
+        sprite.rect = QRect(
+            count(o, in, QStringLiteral("x"), 0), count(o, in, QStringLiteral("y"), 0),
+            count(o, in, QStringLiteral("width"), 1), count(o, in, QStringLiteral("height"), 1));
+        if (!sheet.contains(sprite.rect))
+            throw Invalid{QStringLiteral("Sprite %1 does not lie inside the sheet.").arg(i + 1)};
+        if (o.contains(QStringLiteral("flags"))) {
+            sprite.flags = std::uint32_t(wholeNumber(o, in, QStringLiteral("flags"), 0, UINT_MAX));
+            if (sprite.flags & ~kFlipFlags)
+                throw Invalid{QStringLiteral("%1 \"flags\" are not Tiled's flip flags.").arg(in)};
+        }
+        if (m.pad.isValid() &&
+            (sprite.rect.width() > m.pad.width() || sprite.rect.height() > m.pad.height()))
+            throw Invalid{QStringLiteral("Sprite %1 is larger than the pad.").arg(i + 1)};
+        if (m.hasAtlas())
+            sprite.atlasOrigin = QPoint(count(o, in, QStringLiteral("ax"), 0),
+                                        count(o, in, QStringLiteral("ay"), 0));
+        else
+            sprite.file = text(o, in, QStringLiteral("file"));
+        const QSize stored = m.pad.isValid()
+                                 ? m.pad
+                                 : transformedSize(sprite.rect.size(), gidTransform(sprite.flags));
+        const ManifestTile tile{sprite.id, sprite.file, sprite.atlasOrigin, stored};
+        const auto [known, added] = tiles.emplace(sprite.id, tile);
+        if (!added &&
+            (known->second.file != tile.file || known->second.atlasOrigin != tile.atlasOrigin ||
+             known->second.size != tile.size))
+            throw Invalid{QStringLiteral("Sprite %1 shows tile %2 unlike an earlier sprite.")
+                              .arg(i + 1)
+                              .arg(sprite.id)};
+        m.sprites.push_back(sprite);
+    }
+    for (const auto& [id, tile] : tiles)
+        m.tiles.push_back(tile);
+}
+
 Manifest parse(const QJsonObject& root) {
     if (root.value(QStringLiteral("format")).toString() != kFormat)
         throw Invalid{QStringLiteral("It is not an orvane-cut manifest.")};
@@ -82,6 +142,10 @@ Manifest parse(const QJsonObject& root) {
                          count(region, in, QStringLiteral("height"), 1));
         if (!QRect(QPoint(0, 0), m.sheetSize).contains(m.region))
             throw Invalid{QStringLiteral("The region does not lie inside the sheet.")};
+    }
+    if (root.contains(QStringLiteral("sprites"))) {
+        parseSprites(root, m);
+        return m;
     }
 
     const QJsonObject grid = member(root, QStringLiteral("grid"));
@@ -154,6 +218,26 @@ Manifest manifestOf(const CutResult& result, const QString& manifestPath) {
     m.sheetFile = relative(result.sheetPath);
     m.sheetSize = result.sheetSize;
     m.region = result.region;
+    if (result.ofSprites) {
+        m.ofSprites = true;
+        m.pad = result.pad;
+        if (result.atlas)
+            m.atlasFile = relative(result.atlas->path);
+        std::unordered_map<int, const StoredTile*> byId;
+        for (const StoredTile& tile : result.tiles) {
+            byId.emplace(tile.id, &tile);
+            m.tiles.push_back(ManifestTile{tile.id, result.atlas ? QString() : relative(tile.file),
+                                           tile.atlasOrigin, tile.pixels.size()});
+        }
+        for (std::size_t i = 0; i < result.sprites.size(); ++i) {
+            const std::uint32_t gid = result.cells[i];
+            const StoredTile& tile = *byId.at(gidTile(gid));
+            m.sprites.push_back(ManifestSprite{tile.id, result.sprites[i], gid & kFlipFlags,
+                                               result.atlas ? QString() : relative(tile.file),
+                                               tile.atlasOrigin});
+        }
+        return m;
+    }
     m.shape = result.grid.shape;
     m.columns = result.grid.columns;
     m.rows = result.grid.rows;
@@ -189,6 +273,34 @@ QByteArray manifestJson(const Manifest& m) {
                                 {QStringLiteral("y"), m.region.y()},
                                 {QStringLiteral("width"), m.region.width()},
                                 {QStringLiteral("height"), m.region.height()}});
+    if (m.ofSprites) {
+        if (m.pad.isValid())
+            root.insert(QStringLiteral("pad"),
+                        QJsonObject{{QStringLiteral("width"), m.pad.width()},
+                                    {QStringLiteral("height"), m.pad.height()}});
+        if (m.hasAtlas())
+            root.insert(QStringLiteral("atlas"),
+                        QJsonObject{{QStringLiteral("file"), m.atlasFile}});
+        QJsonArray sprites;
+        for (const ManifestSprite& sprite : m.sprites) {
+            QJsonObject o{{QStringLiteral("id"), sprite.id},
+                          {QStringLiteral("x"), sprite.rect.x()},
+                          {QStringLiteral("y"), sprite.rect.y()},
+                          {QStringLiteral("width"), sprite.rect.width()},
+                          {QStringLiteral("height"), sprite.rect.height()}};
+            if (m.hasAtlas()) {
+                o.insert(QStringLiteral("ax"), sprite.atlasOrigin.x());
+                o.insert(QStringLiteral("ay"), sprite.atlasOrigin.y());
+            } else {
+                o.insert(QStringLiteral("file"), sprite.file);
+            }
+            if (sprite.flags)
+                o.insert(QStringLiteral("flags"), double(sprite.flags));
+            sprites.append(o);
+        }
+        root.insert(QStringLiteral("sprites"), sprites);
+        return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    }
     root.insert(QStringLiteral("grid"),
                 QJsonObject{{QStringLiteral("tileWidth"), m.shape.tileWidth},
                             {QStringLiteral("tileHeight"), m.shape.tileHeight},
@@ -240,13 +352,14 @@ std::optional<Manifest> parseManifest(const QByteArray& bytes, QString* error) {
 
 std::vector<EarlierTile> earlierTiles(const Manifest& manifest, const QString& folder,
                                       const std::function<QImage(const QString& path)>& load) {
-    const QSize size(manifest.shape.tileWidth, manifest.shape.tileHeight);
+    const QSize gridSize(manifest.shape.tileWidth, manifest.shape.tileHeight);
     const QDir base(folder);
     std::vector<EarlierTile> tiles;
     QImage atlas;
     if (manifest.hasAtlas())
         atlas = load(base.filePath(manifest.atlasFile)).convertToFormat(QImage::Format_ARGB32);
     for (const ManifestTile& tile : manifest.tiles) {
+        const QSize size = tile.size.isValid() ? tile.size : gridSize;
         EarlierTile earlier{tile.id, QString(), QImage()};
         if (manifest.hasAtlas()) {
             const QRect place(tile.atlasOrigin, size);

@@ -23,6 +23,18 @@ struct ManifestTile {
     int id = 0;
     QString file;
     QPoint atlasOrigin; // the tile's top-left pixel in the atlas, with an atlas only
+    QSize size;         // a sprite's tile: its stored size; null for the grid's size
+};
+
+// A sprite of a manifest: its rectangle in the sheet and the tile it shows, with
+// that tile's file or place in the atlas, and Tiled's flip flags (the tile as
+// stored, turned or flipped so, is the sprite).
+struct ManifestSprite {
+    int id = 0;
+    QRect rect;
+    std::uint32_t flags = 0;
+    QString file;
+    QPoint atlasOrigin;
 };
 
 // What a cut wrote, as one JSON file any engine script can read:
@@ -36,6 +48,18 @@ struct ManifestTile {
 // where each cell, row by row, is Tiled's global id: 0 for an empty cell, else
 // the tile's id + 1 with Tiled's flip flags. Files are named relative to the
 // manifest's folder; the grid lies on the region when there is one.
+//
+// A cut of sprites has no "grid", "tiles" nor "cells" but
+//  "sprites": [{"id", "x", "y", "width", "height",
+//               "file"  or, with an atlas, "ax", "ay",
+//               "flags"}, ...]            in reading order,
+//  "pad": {"width", "height"}               only when the sprites were padded,
+//  "atlas": {"file"}                        only with an atlas;
+// "x", "y", "width", "height" are the sprite's rectangle in the sheet; "id" is
+// the tile it shows (sprites merged as equal share one); "file" is that tile's
+// picture, or "ax", "ay" the top-left pixel of it in the atlas, where it has its
+// stored size (the pad's, else the sprite's, turned when "flags" has the
+// diagonal flag); "flags" (left out when 0) are Tiled's flip flags.
 struct Manifest {
     QString sheetFile;
     QSize sheetSize;
@@ -48,6 +72,11 @@ struct Manifest {
     int atlasColumns = 0;
     int extrude = 0;
     std::vector<std::uint32_t> cells;
+    // A cut of sprites: the sprites, and the pad (null for none); then `tiles`
+    // are the distinct tiles the sprites show, and there is no grid.
+    bool ofSprites = false;
+    std::vector<ManifestSprite> sprites;
+    QSize pad;
 
     bool hasAtlas() const { return !atlasFile.isEmpty(); }
 };

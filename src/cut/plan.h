@@ -23,9 +23,9 @@ struct CutOptions {
     GridSpec grid;
     // Leave out cells whose every pixel has one and the same colour and alpha.
     bool skipBlank = false;
+    Merge merge = Merge::None;
     // Which further cells are left out as empty.
     Skip skip = Skip::None;
-    Merge merge = Merge::None;
 };
 
 // What a cell of the map shows: tile `tile` of the plan under `transform`, or

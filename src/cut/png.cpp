@@ -150,6 +150,24 @@ QByteArray encodePalette(const QImage& indexed) {
     return png;
 }
 
+// The file without its pHYs chunk: Qt writes the resolution the sheet's file
+// happened to carry, so the same pixels would give different bytes, and a tile
+// has no use for it.
+QByteArray withoutResolution(const QByteArray& png) {
+    QByteArray out = png.left(8);
+    qsizetype at = 8;
+    while (at + 12 <= png.size()) {
+        const qsizetype length = qFromBigEndian<std::uint32_t>(png.constData() + at);
+        const qsizetype whole = length + 12;
+        if (at + whole > png.size())
+            return png;
+        if (png.mid(at + 4, 4) != "pHYs")
+            out.append(png.constData() + at, whole);
+        at += whole;
+    }
+    return at == png.size() ? out : png;
+}
+
 QByteArray encode(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -158,7 +176,7 @@ QByteArray encode(const QImage& image) {
     writer.setQuality(kQtQuality);
     if (!writer.write(image))
         return {};
-    return bytes;
+    return withoutResolution(bytes);
 }
 
 } // namespace

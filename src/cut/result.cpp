@@ -41,8 +41,8 @@ CutResult makeResult(const QImage& sheet, const Plan& plan, const IdAssignment& 
     result.grid = plan.grid;
     result.tiles.reserve(std::size_t(plan.tileCount()));
     for (std::size_t i = 0; i < ids.ids.size(); ++i)
-        result.tiles.push_back(
-            StoredTile{ids.ids[i], plan.tileCells[i], ids.stored[i], ids.files[i], ids.kept[i]});
+        result.tiles.push_back(StoredTile{ids.ids[i], plan.tileCells[i], ids.stored[i],
+                                          ids.files[i], ids.kept[i], QRect(), QImage(), QPoint()});
     std::sort(result.tiles.begin(), result.tiles.end(),
               [](const StoredTile& a, const StoredTile& b) { return a.id < b.id; });
 
@@ -65,6 +65,8 @@ CutResult makeResult(const QImage& sheet, const Plan& plan, const IdAssignment& 
 }
 
 QImage storedImage(const CutResult& result, const StoredTile& tile) {
+    if (!tile.pixels.isNull())
+        return transformed(tile.pixels, tile.transform);
     return transformed(result.sheet.copy(result.grid.cell(tile.cell)), tile.transform);
 }
 

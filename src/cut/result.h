@@ -7,6 +7,7 @@
 #include "transform.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -27,6 +28,12 @@ struct StoredTile {
     QString file;
     // It keeps the id (and the file) of an earlier cut.
     bool kept = false;
+    // A sprite's tile (spriteResult): its rectangle in the sheet, the pixels
+    // stored under its id (taken as they are, the transform being the identity),
+    // and its top-left pixel in a packed atlas. Null for a cell of the grid.
+    QRect source;
+    QImage pixels;
+    QPoint atlasOrigin;
 };
 
 // The atlas the tiles go into, and where it is written.
@@ -51,6 +58,12 @@ struct CutResult {
     // One for each cell, row by row, in Tiled's global-id form (see gidOf).
     std::vector<std::uint32_t> cells;
     std::optional<AtlasPlacement> atlas;
+    // A cut of sprites rather than of a grid (then `grid` is empty): each sprite's
+    // rectangle in the sheet, in reading order, with its global id at the same
+    // index of `cells`; and the common cell they stand on, null for none.
+    bool ofSprites = false;
+    std::vector<QRect> sprites;
+    QSize pad;
 
     // One past the highest id: the slots an atlas or an image tileset needs.
     int slotCount() const { return tiles.empty() ? 0 : tiles.back().id + 1; }

@@ -1,18 +1,20 @@
 #include "writer.h"
 
+#include "job.h"
+#include "numbers.h"
+
 #include "system/errors.h"
 #include "system/numtext.h"
 #include "image/picture.h"
 #include "system/nativefs.h"
 #include "system/wholefile.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
-#include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -29,13 +31,14 @@ QString counted(int n, const QString& one, const QString& many) {
     return groups(n) + u' ' + (n == 1 ? one : many);
 }
 
-QString tilePath(const Output& output, int index) {
-    return QDir(output.folder).filePath(tileFileName(output.start + index, output.format));
-}
-
-// The same tile in every file: from the sheet's pixels, a copy of its own.
-QImage tileImage(const QImage& sheet, const Plan& plan, int tile) {
-    return sheet.copy(plan.grid.cell(plan.tileCells[std::size_t(tile)]));
+// The numbered file of the plan's tile `index`: past 999 every name of the cut
+// widens to its last number's digits.
+QString tilePath(const Plan& plan, const Output& output, int index) {
+    const int digits = numberDigits(output.start + std::max(plan.tileCount() - 1, 0));
+    return QDir(output.folder)
+        .filePath(numberedName(output.start + index, digits,
+                               output.format == Format::Png ? QStringLiteral("png")
+                                                            : QStringLiteral("bmp")));
 }
 
 // The folder part and the name of a path, by its text alone: "." for a bare name.
@@ -63,16 +66,6 @@ QString capitalised(QString text) {
     return text;
 }
 
-QString errorText(const platform::PlatformError& error) {
-    return QString::fromStdString(error.what());
-}
-
-void startXml(QXmlStreamWriter& xml) {
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(1);
-    xml.writeStartDocument();
-}
-
 } // namespace
 
 QString tileFileName(int number, Format format) {
@@ -92,7 +85,7 @@ QString tilesetPathFor(const QString& tmxPath) {
 QStringList targetFiles(const Plan& plan, const Output& output) {
     QStringList files;
     for (int i = 0; i < plan.tileCount(); ++i)
-        files << tilePath(output, i);
+        files << tilePath(plan, output, i);
     if (!output.tmxPath.isEmpty())
         files << output.tmxPath << tilesetPathFor(output.tmxPath);
     return files;
@@ -185,7 +178,7 @@ TargetProblem checkTargets(const Plan& plan, const Output& output) {
         targets.push_back({tsx, QStringLiteral("the map's tileset ") + printable(tsx)});
     }
     for (int i = 0; i < plan.tileCount(); ++i) {
-        const QString path = tilePath(output, i);
+        const QString path = tilePath(plan, output, i);
         targets.push_back({path, QStringLiteral("the tile ") + nameOf(path)});
     }
     // Two targets are one file when their folders, links resolved, and names are.
@@ -210,185 +203,52 @@ TargetProblem checkTargets(const Plan& plan, const Output& output) {
 
 Outcome writeCut(const QImage& sheet, const Plan& plan, const Output& output,
                  const Progress& progress) {
+    CutJob job;
+    job.format = output.format;
+    job.start = output.start;
+    job.folder = output.folder;
+    job.tmxPath = output.tmxPath;
+    job.replace = output.replace;
     Outcome outcome;
     outcome.nextCounter = output.start;
-    const auto stop = [&outcome](Outcome::Failure failure, const QString& file,
-                                 const QString& reason) {
-        outcome.failure = failure;
-        outcome.failedFile = file;
-        outcome.reason = reason;
-        return outcome;
-    };
-    if (const TargetProblem problem = checkTargets(plan, output); !problem.isEmpty())
-        return stop(Outcome::Failure::BadTarget, problem.path, problem.message);
-
-    // Each folder is this cut's alone while it writes, so that two cuts cannot
-    // leave a mix of their tiles; a second one is refused, not made to wait.
-    QStringList folders{platform::resolvedFolder(output.folder)};
-    if (!output.tmxPath.isEmpty())
-        folders << platform::resolvedFolder(folderOf(output.tmxPath));
-    folders.removeDuplicates();
-    folders.sort();
-    std::vector<platform::FolderLock> held;
-    for (const QString& folder : folders) {
-        try {
-            held.emplace_back(folder);
-        } catch (const platform::FolderBusy&) {
-            return stop(Outcome::Failure::Busy, folder,
-                        QStringLiteral("another cut is writing into this folder"));
-        } catch (const platform::PlatformError& error) {
-            return stop(Outcome::Failure::WriteFailed, folder, errorText(error));
-        }
+    JobReport report;
+    const std::optional<PreparedJob> prepared = preparePlanned(job, sheet, plan, &report);
+    if (prepared) {
+        const int tiles = prepared->tileFileCount();
+        report = runJob(*prepared, [&](int written, int) {
+            return !progress || written > tiles || progress(written, tiles);
+        });
+        outcome.written = int(std::min<qsizetype>(report.written.size(), tiles));
+        outcome.nextCounter += outcome.written;
     }
-    for (const QString& folder : folders)
-        platform::removeStaleTemporaries(folder);
-
-    const QStringList targets = targetFiles(plan, output);
-    if (!output.replace) {
-        outcome.existing = existingFiles(targets);
-        if (!outcome.existing.isEmpty())
-            return stop(Outcome::Failure::FilesExist, outcome.existing.front(),
-                        QStringLiteral("the file exists already"));
+    outcome.failedFile = report.failedFile;
+    outcome.reason = report.reason;
+    outcome.existing = report.existing;
+    switch (report.failure) {
+    case JobFailure::None:
+        break;
+    case JobFailure::Cancelled:
+        outcome.cancelled = true;
+        break;
+    case JobFailure::Unreadable:
+    case JobFailure::BadRequest:
+    case JobFailure::BadTarget:
+        outcome.failure = Outcome::Failure::BadTarget;
+        break;
+    case JobFailure::FilesExist:
+        outcome.failure = Outcome::Failure::FilesExist;
+        break;
+    case JobFailure::Busy:
+        outcome.failure = Outcome::Failure::Busy;
+        break;
+    case JobFailure::Appeared:
+        outcome.failure = Outcome::Failure::Appeared;
+        break;
+    case JobFailure::WriteFailed:
+        outcome.failure = Outcome::Failure::WriteFailed;
+        break;
     }
-    const platform::WriteMode mode =
-        output.replace ? platform::WriteMode::Replace : platform::WriteMode::NewOnly;
-    // Writes one file; false after a failure, which it records.
-    const auto write = [&](const QString& path, platform::Durability durability,
-                           const std::function<QByteArray()>& bytes) {
-        try {
-            platform::writeFileWhole(path, bytes(), mode, durability);
-            return true;
-        } catch (const platform::FileExists&) {
-            stop(Outcome::Failure::Appeared, path,
-                 QStringLiteral("the file appeared while the cut was writing; stopped "
-                                "without replacing it"));
-        } catch (const platform::PlatformError& error) {
-            stop(Outcome::Failure::WriteFailed, path, errorText(error));
-        }
-        return false;
-    };
-
-    const int total = plan.tileCount();
-    std::optional<platform::BitmapCutter> bitmaps;
-    for (int i = 0; i < total; ++i) {
-        // A run of many small files leaves the disk to write them in its own time.
-        const bool written =
-            write(tilePath(output, i), platform::Durability::Unsynced, [&]() -> QByteArray {
-                if (output.format == Format::Png)
-                    return platform::pngWithAlpha(tileImage(sheet, plan, i));
-                if (!bitmaps)
-                    bitmaps.emplace(sheet);
-                return bitmaps->encode(plan.grid.cell(plan.tileCells[std::size_t(i)]));
-            });
-        if (!written)
-            return outcome;
-        ++outcome.written;
-        ++outcome.nextCounter;
-        if (progress && !progress(outcome.written, total) && outcome.written < total) {
-            outcome.cancelled = true;
-            return outcome;
-        }
-    }
-    // The tileset first: a map is of no use without it.
-    if (!output.tmxPath.isEmpty() &&
-        write(tilesetPathFor(output.tmxPath), platform::Durability::Synced,
-              [&] { return tilesetXml(plan, output); }))
-        write(output.tmxPath, platform::Durability::Synced, [&] { return mapXml(plan, output); });
     return outcome;
-}
-
-QByteArray tilesetXml(const Plan& plan, const Output& output) {
-    const GridSpec& shape = plan.grid.shape;
-    const QString tsxPath = tilesetPathFor(output.tmxPath);
-    const QString name = QFileInfo(output.tmxPath).completeBaseName();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QXmlStreamWriter xml(&buffer);
-    startXml(xml);
-    xml.writeStartElement(QStringLiteral("tileset"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.8"));
-    xml.writeAttribute(QStringLiteral("name"), name);
-    xml.writeAttribute(QStringLiteral("tilewidth"), QString::number(shape.tileWidth));
-    xml.writeAttribute(QStringLiteral("tileheight"), QString::number(shape.tileHeight));
-    xml.writeAttribute(QStringLiteral("tilecount"), QString::number(plan.tileCount()));
-    xml.writeAttribute(QStringLiteral("columns"), QStringLiteral("0"));
-    xml.writeStartElement(QStringLiteral("grid"));
-    xml.writeAttribute(QStringLiteral("orientation"), QStringLiteral("orthogonal"));
-    xml.writeAttribute(QStringLiteral("width"), QStringLiteral("1"));
-    xml.writeAttribute(QStringLiteral("height"), QStringLiteral("1"));
-    xml.writeEndElement();
-    // Absolute paths as on disk, so that a working folder of any bytes gives them.
-    const QDir base(platform::absolutePath(folderOf(tsxPath)));
-    for (int i = 0; i < plan.tileCount(); ++i) {
-        xml.writeStartElement(QStringLiteral("tile"));
-        xml.writeAttribute(QStringLiteral("id"), QString::number(i));
-        xml.writeStartElement(QStringLiteral("image"));
-        xml.writeAttribute(QStringLiteral("width"), QString::number(shape.tileWidth));
-        xml.writeAttribute(QStringLiteral("height"), QString::number(shape.tileHeight));
-        xml.writeAttribute(QStringLiteral("source"),
-                           base.relativeFilePath(platform::absolutePath(tilePath(output, i))));
-        xml.writeEndElement();
-        xml.writeEndElement();
-    }
-    xml.writeEndElement();
-    xml.writeEndDocument();
-    return bytes;
-}
-
-QByteArray mapXml(const Plan& plan, const Output& output) {
-    const GridSpec& shape = plan.grid.shape;
-    const QString name = QFileInfo(output.tmxPath).completeBaseName();
-    const Grid& grid = plan.grid;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QXmlStreamWriter xml(&buffer);
-    startXml(xml);
-    xml.writeStartElement(QStringLiteral("map"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.8"));
-    xml.writeAttribute(QStringLiteral("orientation"), QStringLiteral("orthogonal"));
-    xml.writeAttribute(QStringLiteral("renderorder"), QStringLiteral("right-down"));
-    xml.writeAttribute(QStringLiteral("width"), QString::number(grid.columns));
-    xml.writeAttribute(QStringLiteral("height"), QString::number(grid.rows));
-    xml.writeAttribute(QStringLiteral("tilewidth"), QString::number(shape.tileWidth));
-    xml.writeAttribute(QStringLiteral("tileheight"), QString::number(shape.tileHeight));
-    xml.writeAttribute(QStringLiteral("infinite"), QStringLiteral("0"));
-    xml.writeAttribute(QStringLiteral("nextlayerid"), QStringLiteral("2"));
-    xml.writeAttribute(QStringLiteral("nextobjectid"), QStringLiteral("1"));
-    xml.writeStartElement(QStringLiteral("tileset"));
-    xml.writeAttribute(QStringLiteral("firstgid"), QStringLiteral("1"));
-    xml.writeAttribute(
-        QStringLiteral("source"),
-        QDir(platform::absolutePath(folderOf(output.tmxPath)))
-            .relativeFilePath(platform::absolutePath(tilesetPathFor(output.tmxPath))));
-    xml.writeEndElement();
-    xml.writeStartElement(QStringLiteral("layer"));
-    xml.writeAttribute(QStringLiteral("id"), QStringLiteral("1"));
-    xml.writeAttribute(QStringLiteral("name"), name);
-    xml.writeAttribute(QStringLiteral("width"), QString::number(grid.columns));
-    xml.writeAttribute(QStringLiteral("height"), QString::number(grid.rows));
-    xml.writeStartElement(QStringLiteral("data"));
-    xml.writeAttribute(QStringLiteral("encoding"), QStringLiteral("csv"));
-    QString csv = QStringLiteral("\n");
-    for (int row = 0; row < grid.rows; ++row) {
-        for (int column = 0; column < grid.columns; ++column) {
-            const Placement& p = plan.placements[std::size_t(row * grid.columns + column)];
-            // Tile numbers in a layer start at the tileset's first one, 1; 0 is no tile.
-            const std::uint32_t gid =
-                p.tile < 0 ? 0u : (std::uint32_t(p.tile) + 1u) | tiledFlags(p.transform);
-            csv += QString::number(gid);
-            if (row + 1 < grid.rows || column + 1 < grid.columns)
-                csv += u',';
-        }
-        csv += u'\n';
-    }
-    xml.writeCharacters(csv);
-    xml.writeEndElement();
-    xml.writeEndElement();
-    xml.writeEndElement();
-    xml.writeEndDocument();
-    return bytes;
 }
 
 } // namespace cut

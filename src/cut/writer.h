@@ -93,19 +93,12 @@ struct Outcome {
 // the cut there.
 using Progress = std::function<bool(int written, int total)>;
 
-// Writes the plan's tiles, each file whole or not at all, and then the map when
-// one is asked for and every tile was written. Every check comes first: the
-// targets (checkTargets), the folders taken for this cut alone (FolderLock), the
-// files that exist. Each file goes through platform::writeFileWhole, so no file
-// is written through a link. Stops at the first failure and when `progress`
-// says so; what was written stays.
+// Writes the plan's tiles (through the cut job: runJob), each file whole or not at all, and then
+// the map when one is asked for and every tile was written. Every check comes first: the targets
+// (checkTargets), the folders taken for this cut alone (FolderLock), the files that exist. Each
+// file goes through platform::writeFileWhole, so no file is written through a link. Stops at the
+// first failure and when `progress` says so; what was written stays.
 Outcome writeCut(const QImage& sheet, const Plan& plan, const Output& output,
                  const Progress& progress = {});
-
-// The Tiled tileset (a collection of images, one for each tile written from
-// `start`, by paths relative to it) and the map that places them, as the bytes
-// of their files.
-QByteArray tilesetXml(const Plan& plan, const Output& output);
-QByteArray mapXml(const Plan& plan, const Output& output);
 
 } // namespace cut
