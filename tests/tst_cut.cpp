@@ -345,9 +345,9 @@ void TestCut::blank() {
     put(sheet, grid, 1, cell);
     QCOMPARE(isBlank(sheet, grid.cell(1)), blank);
 
-    const Plan plan = planCut(sheet, CutOptions{shape, true, Skip::None, Merge::None});
+    const Plan plan = planCut(sheet, CutOptions{shape, true, Merge::None});
     QCOMPARE(plan.placements[1].tile < 0, blank);
-    const Plan kept = planCut(sheet, CutOptions{shape, false, Skip::None, Merge::None});
+    const Plan kept = planCut(sheet, CutOptions{shape, false, Merge::None});
     QCOMPARE(kept.tileCount(), 2);
 }
 
@@ -378,7 +378,7 @@ void TestCut::eachTransformMerges() {
     put(sheet, grid, 1, tile);
     put(sheet, grid, 2, byQt(tile, transform));
 
-    const Plan flips = planCut(sheet, CutOptions{shape, false, Skip::None, Merge::Flips});
+    const Plan flips = planCut(sheet, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(flips.tileCount(), 2);
     QCOMPARE(flips.duplicates, 1);
     QCOMPARE(flips.placements[2].tile, 1);
@@ -386,9 +386,9 @@ void TestCut::eachTransformMerges() {
     QCOMPARE(cut::tiledFlags(flips.placements[2].transform), tiledFlags);
     VERIFY_PIXELS(transformed(tile, transform), byQt(tile, transform));
 
-    const Plan identical = planCut(sheet, CutOptions{shape, false, Skip::None, Merge::Identical});
+    const Plan identical = planCut(sheet, CutOptions{shape, false, Merge::Identical});
     QCOMPARE(identical.tileCount(), transform == kIdentity ? 2 : 3);
-    const Plan none = planCut(sheet, CutOptions{shape, false, Skip::None, Merge::None});
+    const Plan none = planCut(sheet, CutOptions{shape, false, Merge::None});
     QCOMPARE(none.tileCount(), 3);
     QCOMPARE(none.duplicates, 0);
 }
@@ -409,7 +409,7 @@ void TestCut::oblongCellsMergeOnlySizeKeepingTransforms() {
     const Grid grid = layoutGrid(sheet.size(), shape);
     put(sheet, grid, 0, tile);
     put(sheet, grid, 1, byQt(tile, transform));
-    const Plan plan = planCut(sheet, CutOptions{shape, false, Skip::None, Merge::Flips});
+    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(plan.tileCount(), 1);
     QCOMPARE(plan.placements[1].transform, transform);
     verifyRebuilds(sheet, plan);
@@ -425,7 +425,7 @@ void TestCut::symmetricTileKeepsIdentity() {
     const Grid grid = layoutGrid(sheet.size(), shape);
     put(sheet, grid, 0, half);
     put(sheet, grid, 1, half);
-    const Plan plan = planCut(sheet, CutOptions{shape, false, Skip::None, Merge::Flips});
+    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(plan.tileCount(), 1);
     QCOMPARE(plan.placements[1].transform, kIdentity);
 }
@@ -443,7 +443,7 @@ void TestCut::randomMapMergesBackExactly() {
         const int t = i < 40 ? i : int(random.bounded(40));
         put(sheet, grid, i, byQt(tiles[std::size_t(t)], i < 40 ? 0 : Transform(random.bounded(8))));
     }
-    const Plan plan = planCut(sheet, CutOptions{shape, false, Skip::None, Merge::Flips});
+    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(plan.tileCount(), 40);
     QCOMPARE(plan.duplicates, grid.cellCount() - 40);
     verifyRebuilds(sheet, plan);
@@ -471,7 +471,7 @@ void TestCut::sampleCounts() {
     QFETCH(int, duplicates);
     QFETCH(int, tiles);
     const Sample s = sample();
-    const Plan plan = planCut(s.sheet, CutOptions{s.shape, skipBlank, Skip::None, merge});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, skipBlank, merge});
     QCOMPARE(plan.blank, blank);
     QCOMPARE(plan.duplicates, duplicates);
     QCOMPARE(plan.tileCount(), tiles);
@@ -486,7 +486,7 @@ void TestCut::sampleCounts() {
 void TestCut::filesAreWhatSaveWrites() {
     const Sample s = sample();
     QTemporaryDir dir;
-    const Plan plan = planCut(s.sheet, CutOptions{s.shape, true, Skip::None, Merge::Flips});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, true, Merge::Flips});
     const Outcome outcome = writeCut(s.sheet, plan, Output{dir.path(), 5, Format::Bmp, {}});
     QCOMPARE(outcome.written, 3);
     QCOMPARE(outcome.nextCounter, 8);
@@ -506,7 +506,7 @@ void TestCut::filesAreWhatSaveWrites() {
 void TestCut::pngKeepsAlpha() {
     const Sample s = sample();
     QTemporaryDir dir;
-    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Skip::None, Merge::Flips});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Merge::Flips});
     const Outcome outcome = writeCut(s.sheet, plan, Output{dir.path(), 0, Format::Png, {}});
     QCOMPARE(outcome.written, plan.tileCount());
     QCOMPARE(filesIn(dir.path()), numbered(0, plan.tileCount(), QStringLiteral(".png")));
@@ -625,7 +625,7 @@ void TestCut::fullDiskStopsMidCut() {
     QRandomGenerator random(9);
     const QImage sheet = randomTile(random, 256, 256, true);
     const GridSpec shape{32, 32, 0, 0};
-    const Plan plan = planCut(sheet, CutOptions{shape, false, Skip::None, Merge::None});
+    const Plan plan = planCut(sheet, CutOptions{shape, false, Merge::None});
     doubles::ScriptedDialogs dialogs;
     CutDialog dialog(sheet, 100, dir.path(), QSize(32, 32), dialogs, {});
     QVERIFY(dialog.cut());
@@ -650,7 +650,7 @@ void TestCut::fullDiskStopsMidCut() {
 void TestCut::cancelMidCut() {
     const Sample s = sample();
     QTemporaryDir dir;
-    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Skip::None, Merge::None});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Merge::None});
     QList<int> asked;
     const Outcome outcome = writeCut(
         s.sheet, plan, Output{dir.path(), 40, Format::Bmp, dir.filePath(QStringLiteral("m.tmx"))},
@@ -723,7 +723,7 @@ void TestCut::laterChangeWinsTheCount() {
     QRandomGenerator random(3);
     for (int y = 0; y < sheet.height(); ++y)
         random.fillRange(reinterpret_cast<quint32*>(sheet.scanLine(y)), sheet.width());
-    const CutOptions slow{GridSpec{1, 1, 0, 0}, false, Skip::None, Merge::Identical};
+    const CutOptions slow{GridSpec{1, 1, 0, 0}, false, Merge::Identical};
     std::atomic<bool> stop{true};
     QVERIFY(!planCut(sheet, slow, &stop)); // given up at once when asked to
 
@@ -1031,7 +1031,7 @@ void TestCut::tiledRoundTrip() {
     QVERIFY(sheet.save(sheetPath));
 
     const Plan plan = planCut(platform::loadImageWithAlpha(sheetPath),
-                              CutOptions{shape, skipBlank, Skip::None, merge});
+                              CutOptions{shape, skipBlank, merge});
     const QString tmx = dir.filePath(QStringLiteral("maps/level.tmx"));
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("maps"))));
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("tiles"))));
@@ -1305,7 +1305,7 @@ void TestCut::hostileTargets() {
 void TestCut::fileAppearingStopsTheCut() {
     const Sample s = sample();
     QTemporaryDir dir;
-    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Skip::None, Merge::None});
+    const Plan plan = planCut(s.sheet, CutOptions{s.shape, false, Merge::None});
     const QString planted = dir.filePath(QStringLiteral("003.bmp"));
     // Another program makes 003.bmp after the checks, while 002.bmp is written.
     const Outcome outcome = writeCut(
@@ -1364,7 +1364,7 @@ void TestCut::twoCutsSideBySide() {
         const QString ref = dir.filePath(QStringLiteral("ref%1").arg(seed));
         QVERIFY(QDir().mkpath(ref));
         const Plan plan =
-            planCut(sheet, CutOptions{GridSpec{16, 16, 0, 0}, false, Skip::None, Merge::None});
+            planCut(sheet, CutOptions{GridSpec{16, 16, 0, 0}, false, Merge::None});
         QVERIFY(!writeCut(sheet, plan, Output{ref, 0, Format::Png, {}}).failed());
         QMap<QString, QByteArray> files;
         for (const QString& name : filesIn(ref))
@@ -1418,7 +1418,7 @@ void TestCut::killedCutLeavesWholeFiles() {
     const QString sheetPath = dir.filePath(QStringLiteral("sheet.png"));
     QVERIFY(sheet.save(sheetPath));
     const Plan plan =
-        planCut(sheet, CutOptions{GridSpec{48, 48, 0, 0}, false, Skip::None, Merge::None});
+        planCut(sheet, CutOptions{GridSpec{48, 48, 0, 0}, false, Merge::None});
     QVERIFY(!writeCut(sheet, plan, Output{ref, 0, Format::Png, {}}).failed());
     const QStringList words{sheetPath,
                             QStringLiteral("--tile"),
@@ -1470,10 +1470,10 @@ void TestCut::hiddenColoursOfTransparentPixels() {
     VERIFY_PIXELS(command, sheet);
 
     const GridSpec shape{16, 16, 0, 0};
-    const Plan blanks = planCut(command, CutOptions{shape, true, Skip::None, Merge::None});
+    const Plan blanks = planCut(command, CutOptions{shape, true, Merge::None});
     QCOMPARE(blanks.blank, 2);
     QCOMPARE(blanks.tileCount(), 0);
-    const Plan merged = planCut(command, CutOptions{shape, false, Skip::None, Merge::Flips});
+    const Plan merged = planCut(command, CutOptions{shape, false, Merge::Flips});
     QCOMPARE(merged.duplicates, 1);
     QCOMPARE(runCli({path, QStringLiteral("--tile"), QStringLiteral("16x16"),
                      QStringLiteral("--skip-blank"), QStringLiteral("--out"), dir.path()})
@@ -1481,7 +1481,7 @@ void TestCut::hiddenColoursOfTransparentPixels() {
              QStringLiteral("2 cells, 2 blank, 0 merged, 0 written\n"));
 
     // The PNG tiles keep every pixel's colour as the sheet has it.
-    const Plan all = planCut(command, CutOptions{shape, false, Skip::None, Merge::None});
+    const Plan all = planCut(command, CutOptions{shape, false, Merge::None});
     QVERIFY(!writeCut(command, all, Output{dir.path(), 0, Format::Png, {}}).failed());
     for (int i = 0; i < 2; ++i) {
         QImageReader reader(dir.filePath(numbered(i, 1, QStringLiteral(".png")).front()));
