@@ -1030,8 +1030,8 @@ void TestCut::tiledRoundTrip() {
     const QString sheetPath = dir.filePath(QStringLiteral("sheet.png"));
     QVERIFY(sheet.save(sheetPath));
 
-    const Plan plan = planCut(platform::loadImageWithAlpha(sheetPath),
-                              CutOptions{shape, skipBlank, merge});
+    const Plan plan =
+        planCut(platform::loadImageWithAlpha(sheetPath), CutOptions{shape, skipBlank, merge});
     const QString tmx = dir.filePath(QStringLiteral("maps/level.tmx"));
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("maps"))));
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("tiles"))));
@@ -1363,8 +1363,7 @@ void TestCut::twoCutsSideBySide() {
         QVERIFY(sheet.save(sheets.last()));
         const QString ref = dir.filePath(QStringLiteral("ref%1").arg(seed));
         QVERIFY(QDir().mkpath(ref));
-        const Plan plan =
-            planCut(sheet, CutOptions{GridSpec{16, 16, 0, 0}, false, Merge::None});
+        const Plan plan = planCut(sheet, CutOptions{GridSpec{16, 16, 0, 0}, false, Merge::None});
         QVERIFY(!writeCut(sheet, plan, Output{ref, 0, Format::Png, {}}).failed());
         QMap<QString, QByteArray> files;
         for (const QString& name : filesIn(ref))
@@ -1417,8 +1416,7 @@ void TestCut::killedCutLeavesWholeFiles() {
     const QImage sheet = noiseSheet(3, 48, 30, 33);
     const QString sheetPath = dir.filePath(QStringLiteral("sheet.png"));
     QVERIFY(sheet.save(sheetPath));
-    const Plan plan =
-        planCut(sheet, CutOptions{GridSpec{48, 48, 0, 0}, false, Merge::None});
+    const Plan plan = planCut(sheet, CutOptions{GridSpec{48, 48, 0, 0}, false, Merge::None});
     QVERIFY(!writeCut(sheet, plan, Output{ref, 0, Format::Png, {}}).failed());
     const QStringList words{sheetPath,
                             QStringLiteral("--tile"),
