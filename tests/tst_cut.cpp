@@ -3,6 +3,7 @@
 #include "cut/grid.h"
 #include "cut/manifest.h"
 #include "cut/result.h"
+#include "cut/overlay.h"
 #include "cut/plan.h"
 #include "cut/skip.h"
 #include "cut/transform.h"
@@ -18,6 +19,7 @@
 #include "controls/filelist.h"
 #include "controls/label.h"
 #include "controls/picturebox.h"
+#include "controls/scrollbar.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -32,6 +34,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QSpinBox>
 #include <QThread>
 #include <QStandardPaths>
@@ -54,6 +57,7 @@ using namespace cut;
 Q_DECLARE_METATYPE(cut::GridSpec)
 Q_DECLARE_METATYPE(cut::Merge)
 Q_DECLARE_METATYPE(cut::Format)
+Q_DECLARE_METATYPE(cut::Grid)
 
 namespace {
 
@@ -185,6 +189,8 @@ class TestCut : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void init();
     void windowCutsTheTileset();
     void grid_data();
     void grid();
@@ -226,6 +232,15 @@ private slots:
     void hiddenColoursOfTransparentPixels();
     void programNamesAndMessages();
     void dialogKeepsToItsFolder();
+    void gridLinesOfTheView_data();
+    void gridLinesOfTheView();
+    void dialogRemembersItsChoices();
+    void dialogDetectsAndWarns();
+    void dialogFindsSprites();
+    void dialogWritesAtlasAndKeepsNumbers();
+
+private:
+    QTemporaryDir settingsDir_;
 };
 
 void TestCut::grid_data() {
@@ -506,37 +521,41 @@ void TestCut::pngKeepsAlpha() {
 
 void TestCut::numberLimit_data() {
     QTest::addColumn<int>("start");
-    QTest::addColumn<bool>("fits");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("digits");
 
-    // The sample without blanks and with identical cells merged: 12 tiles.
-    QTest::newRow("from 0") << 0 << true << QString();
-    QTest::newRow("ends on 999") << 988 << true << QString();
-    QTest::newRow("one short") << 989 << false
-                               << "12 tiles to write, but only 11 numbers are left up to 999.";
-    QTest::newRow("used up") << 1000 << false
-                             << "12 tiles to write, but only 0 numbers are left up to 999.";
+    // The sample with identical cells merged: 12 tiles. Past 999 every name of
+    // the cut has as many digits as its last number.
+    QTest::newRow("from 0") << 0 << 3;
+    QTest::newRow("ends on 999") << 988 << 3;
+    QTest::newRow("one past 999") << 989 << 4;
+    QTest::newRow("from 1000") << 1000 << 4;
 }
 
 void TestCut::numberLimit() {
     QFETCH(int, start);
-    QFETCH(bool, fits);
-    QFETCH(QString, message);
+    QFETCH(int, digits);
     const Sample s = sample();
     QTemporaryDir dir;
     doubles::ScriptedDialogs dialogs;
     CutDialog dialog(s.sheet, start, dir.path(), QSize(8, 8), dialogs, {});
+    control<QComboBox>(dialog, "skip")->setCurrentIndex(int(Skip::None));
     control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Identical));
-    QCOMPARE(dialog.cut(), fits);
-    if (fits) {
-        QVERIFY(dialogs.messages.isEmpty());
-        QCOMPARE(filesIn(dir.path()), numbered(start, 12));
-        QCOMPARE(dialog.fileCounter(), start + 12);
-    } else {
-        QCOMPARE(dialogs.messages, QStringList{message});
-        QVERIFY(filesIn(dir.path()).isEmpty());
-        QCOMPARE(dialog.fileCounter(), start);
-    }
+    QStringList names;
+    for (int i = start; i < start + 12; ++i)
+        names << QStringLiteral("%1.bmp").arg(i, digits, 10, QLatin1Char('0'));
+    const QString range = names.front() + QStringLiteral(" to ") + names.back();
+    // The count says the names the cut will write, and OK lets it write them.
+    QTRY_VERIFY(!dialog.counting());
+    QVERIFY2(dialog.countText().endsWith(range), qPrintable(dialog.countText()));
+    QVERIFY(
+        control<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok)->isEnabled());
+    QVERIFY(dialog.cut());
+    QCOMPARE(filesIn(dir.path()), names);
+    QCOMPARE(dialog.fileCounter(), start + 12);
+    // What was written and where.
+    QCOMPARE(dialogs.messages,
+             QStringList{QStringLiteral("16 cells, 0 blank, 4 merged, 12 written: ") + range +
+                         QStringLiteral("\rIn ") + QDir::toNativeSeparators(dir.path())});
 }
 
 void TestCut::replaceQuestion_data() {
@@ -576,14 +595,14 @@ void TestCut::replaceQuestion() {
     doubles::ScriptedDialogs dialogs;
     dialogs.questionAnswers.push_back(answer);
     CutDialog dialog(s.sheet, 0, dir.path(), QSize(8, 8), dialogs, {});
-    control<QCheckBox>(dialog, "skipBlank")->setChecked(true);
+    control<QComboBox>(dialog, "skip")->setCurrentIndex(int(Skip::Uniform));
     control<QComboBox>(dialog, "merge")->setCurrentIndex(int(merge));
     control<QCheckBox>(dialog, "writeMap")->setChecked(true);
     control<QLineEdit>(dialog, "mapPath")->setText(dir.filePath(QStringLiteral("map.tmx")));
     QCOMPARE(dialog.cut(), written);
     QCOMPARE(dialogs.questions, question.isEmpty() ? QStringList() : QStringList{question});
     if (written) {
-        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(dialogs.messages.size(), 1); // what was written
         const int tiles = merge == Merge::Flips ? 3 : 10;
         QCOMPARE(dialog.fileCounter(), tiles);
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("map.tmx"))));
@@ -613,19 +632,19 @@ void TestCut::fullDiskStopsMidCut() {
     doubles::ScriptedDialogs dialogs;
     CutDialog dialog(sheet, 100, dir.path(), QSize(32, 32), dialogs, {});
     QVERIFY(dialog.cut());
-    const Outcome& outcome = dialog.outcome();
-    QVERIFY(outcome.failed());
-    QVERIFY2(outcome.written > 0 && outcome.written < 64,
-             qPrintable(QString::number(outcome.written)));
-    QCOMPARE(dialog.fileCounter(), 100 + outcome.written);
-    const QString failed = dir.filePath(numbered(100 + outcome.written, 1).front());
-    QCOMPARE(outcome.failedFile, failed);
+    const JobReport& report = dialog.report();
+    QVERIFY(report.failed());
+    const int written = int(report.written.size());
+    QVERIFY2(written > 0 && written < 64, qPrintable(QString::number(written)));
+    QCOMPARE(dialog.fileCounter(), 100 + written);
+    const QString failed = dir.filePath(numbered(100 + written, 1).front());
+    QCOMPARE(report.failedFile, failed);
     QCOMPARE(dialogs.messages, QStringList{QStringLiteral("File error!\r") + failed +
                                            QStringLiteral("\rNo space left on device")});
     // Only whole files: those before the failure, each holding its tile; no part
     // of the failed one, no temporary file.
-    QCOMPARE(filesIn(dir.path()), numbered(100, outcome.written));
-    for (int i = 0; i < outcome.written; ++i) {
+    QCOMPARE(filesIn(dir.path()), numbered(100, written));
+    for (int i = 0; i < written; ++i) {
         const QImage back = QImage(dir.filePath(numbered(100 + i, 1).front()));
         VERIFY_PIXELS(back, sheet.copy(plan.grid.cell(i)));
     }
@@ -655,39 +674,42 @@ void TestCut::dialogCountsAndOutlines() {
     const Sample s = sample();
     QTemporaryDir dir;
     doubles::ScriptedDialogs dialogs;
-    QList<QList<QRect>> outlines;
-    auto dialog =
-        std::make_unique<CutDialog>(s.sheet, 12, dir.path(), QSize(8, 8), dialogs,
-                                    [&](const QList<QRect>& cells) { outlines << cells; });
+    QList<Overlay> outlines;
+    auto dialog = std::make_unique<CutDialog>(s.sheet, 12, dir.path(), QSize(8, 8), dialogs,
+                                              [&](const Overlay& o) { outlines << o; });
+    const auto okEnabled = [&] {
+        return control<QDialogButtonBox>(*dialog, "buttons")
+            ->button(QDialogButtonBox::Ok)
+            ->isEnabled();
+    };
     // Counted away from the window's thread: the line says so until the plan is in,
-    // and OK waits for it.
+    // and OK waits for it. Transparent cells are left out at first.
     QCOMPARE(dialog->countText(), QStringLiteral("counting..."));
-    QVERIFY(
-        !control<QDialogButtonBox>(*dialog, "buttons")->button(QDialogButtonBox::Ok)->isEnabled());
+    QVERIFY(!okEnabled());
     QTRY_COMPARE(
         dialog->countText(),
-        QStringLiteral("16 cells: 0 blank, 0 duplicates, 16 tiles to write, 012.bmp to 027.bmp"));
-    QVERIFY(
-        control<QDialogButtonBox>(*dialog, "buttons")->button(QDialogButtonBox::Ok)->isEnabled());
-    QVERIFY(!outlines.isEmpty());
-    QCOMPARE(outlines.last().size(), 16);
-    QCOMPARE(outlines.last().last(), QRect(24, 24, 8, 8));
+        QStringLiteral("16 cells: 2 blank, 0 duplicates, 14 tiles to write, 012.bmp to 025.bmp"));
+    QVERIFY(okEnabled());
+    QVERIFY(!outlines.isEmpty() && outlines.last().grid);
+    QCOMPARE(outlines.last().grid->cellCount(), 16);
+    QCOMPARE(outlines.last().grid->cell(15), QRect(24, 24, 8, 8));
 
-    control<QCheckBox>(*dialog, "skipBlank")->setChecked(true);
+    control<QComboBox>(*dialog, "skip")->setCurrentIndex(int(Skip::Uniform));
     control<QComboBox>(*dialog, "merge")->setCurrentIndex(int(Merge::Flips));
     QTRY_COMPARE(
         dialog->countText(),
         QStringLiteral("16 cells: 4 blank, 9 duplicates, 3 tiles to write, 012.bmp to 014.bmp"));
     control<QSpinBox>(*dialog, "margin")->setValue(1);
     control<QSpinBox>(*dialog, "spacing")->setValue(2);
-    QCOMPARE(outlines.last().size(), 9);
-    QCOMPARE(outlines.last().last(), QRect(21, 21, 8, 8));
+    QCOMPARE(outlines.last().grid->cellCount(), 9);
+    QCOMPARE(outlines.last().grid->cell(8), QRect(21, 21, 8, 8));
     QTRY_VERIFY2(dialog->countText().endsWith(QStringLiteral("(7 cells at the edges left out)")),
                  qPrintable(dialog->countText()));
     control<QSpinBox>(*dialog, "tileWidth")->setValue(40);
     QCOMPARE(dialog->countText(),
              QStringLiteral("The tile size 40 x 8 is larger than the sheet (32 x 32)."));
     QVERIFY(outlines.last().isEmpty());
+    QVERIFY(!okEnabled());
     QVERIFY(!dialog->cut());
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY(filesIn(dir.path()).isEmpty());
@@ -1165,34 +1187,57 @@ void TestCut::windowCutsTheTileset() {
     TestApp app;
     MainForm& f = app.f();
     QVERIFY(!f.b_cut->isEnabled()); // nothing to cut before a tileset
-    QImage sheet(64, 32, QImage::Format_RGB32);
+    // Wider than the view, so that it scrolls.
+    QImage sheet(608, 32, QImage::Format_RGB32);
     sheet.fill(Qt::darkBlue);               // the grid is drawn in the outline colour, white
-    sheet.setPixel(20, 5, qRgb(255, 0, 0)); // two different cells among eight
+    sheet.setPixel(20, 5, qRgb(255, 0, 0)); // two different cells
     app.importImage(sheet);
     QVERIFY(f.b_cut->isEnabled());
     f.state.setFileCounter(5);
 
-    int gridBoxes = -1;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<cut::CutDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        QCOMPARE(control<QSpinBox>(*dialog, "tileWidth")->value(), 16); // the Fixed size in force
-        // The grid is over the view while the dialog is open, not in its image.
-        const QImage screen = painted(f.pics);
-        gridBoxes = int(screen.pixel(16, 8) != f.pics->image().pixel(16, 8));
-        control<QComboBox>(*dialog, "merge")->setCurrentIndex(1); // identical
-        QVERIFY(dialog->cut());
-        dialog->accept();
-    });
     f.b_cut->click();
-    QCOMPARE(gridBoxes, 1);
+    auto* dialog = app.window->findChild<cut::CutDialog*>();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!QApplication::activeModalWidget()); // the window still takes its input
+    QCOMPARE(control<QSpinBox>(*dialog, "tileWidth")->value(), 16); // the Fixed size in force
+    // The grid is over the view while the dialog is open, not in its image, and it
+    // follows the scroll: the cell edge at x = 128 shows at 128 - 100 once scrolled.
+    const auto gridAt = [&](int x) {
+        return painted(f.pics).pixel(x, 8) != f.pics->image().pixel(x, 8);
+    };
+    QVERIFY(gridAt(16));
+    QVERIFY(!gridAt(20));
+    f.HScroll1->setValue(100);
+    QVERIFY(gridAt(28));
+    QVERIFY(!gridAt(16));
+
+    control<QComboBox>(*dialog, "merge")->setCurrentIndex(int(Merge::Identical));
+    QTRY_VERIFY(!dialog->counting());
+    QVERIFY(dialog->cut());
     QVERIFY(QFile::exists(app.workFolder() + QStringLiteral("/005.bmp")));
     QVERIFY(QFile::exists(app.workFolder() + QStringLiteral("/006.bmp")));
     QVERIFY(!QFile::exists(app.workFolder() + QStringLiteral("/007.bmp")));
     QCOMPARE(f.state.fileCounter, std::int16_t(7));
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:007.bmp"));
     QCOMPARE(f.File1->findItems(QStringLiteral("006.bmp"), Qt::MatchExactly).size(), 1);
-    VERIFY_SAME(painted(f.pics), f.pics->image()); // the grid is gone with the dialog
+    QVERIFY(app.dialogs.messages.last().startsWith(
+        QStringLiteral("76 cells, 0 blank, 74 merged, 2 written: 005.bmp to 006.bmp")));
+    dialog->accept();
+    QTRY_VERIFY(!app.window->findChild<cut::CutDialog*>()); // closed and gone
+    VERIFY_SAME(painted(f.pics), f.pics->image());          // the grid went with it
+
+    // A cut past 999: the label says so as after SAVE's last number.
+    f.state.setFileCounter(999);
+    f.b_cut->click();
+    dialog = app.window->findChild<cut::CutDialog*>();
+    QVERIFY(dialog);
+    QTRY_VERIFY(!dialog->counting());
+    QVERIFY(dialog->cut());
+    QVERIFY(QFile::exists(app.workFolder() + QStringLiteral("/1000.bmp")));
+    QCOMPARE(f.state.fileCounter, std::int16_t(1001));
+    QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:???"));
+    dialog->reject();
 }
 
 namespace {
@@ -1614,7 +1659,7 @@ void TestCut::dialogKeepsToItsFolder() {
              0);
     doubles::ScriptedDialogs dialogs;
     CutDialog dialog(s.sheet, 0, out, QSize(8, 8), dialogs, {});
-    control<QCheckBox>(dialog, "skipBlank")->setChecked(true);
+    control<QComboBox>(dialog, "skip")->setCurrentIndex(int(Skip::Uniform));
     control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Flips));
     control<QCheckBox>(dialog, "writeMap")->setChecked(true);
 
@@ -1632,10 +1677,198 @@ void TestCut::dialogKeepsToItsFolder() {
     control<QLineEdit>(dialog, "mapPath")->setText(map);
     QVERIFY(dialog.cut());
     QCOMPARE(dialogs.questions, QStringList{QStringLiteral("map.tmx already exists. Replace it?")});
-    QCOMPARE(dialogs.messages, QStringList());
+    QCOMPARE(dialogs.messages.size(), 1); // what was written
     QCOMPARE(bytesOf(victim), QByteArray("victim"));
     QVERIFY(S_ISREG(lstatMode(map)));
     QVERIFY(bytesOf(map).startsWith("<?xml"));
+}
+
+void TestCut::initTestCase() {
+    // The dialog's choices go to a folder of this run, never the user's settings.
+    QVERIFY(settingsDir_.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvane tests"));
+    QCoreApplication::setApplicationName(QStringLiteral("tst_cut"));
+}
+
+void TestCut::init() {
+    // Each test starts from the dialog's own defaults.
+    QSettings().clear();
+}
+
+void TestCut::gridLinesOfTheView_data() {
+    QTest::addColumn<Grid>("grid");
+    QTest::addColumn<QRect>("visible");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QRect>("first");
+    QTest::addColumn<QRect>("last");
+
+    // A view of a 4096 x 4096 sheet of 1 x 1 cells: one line per visible column and
+    // row, not one box per cell.
+    QTest::newRow("1x1 cells, 4096 square")
+        << layoutGrid({4096, 4096}, {1, 1, 0, 0}) << QRect(1000, 2000, 448, 640) << 448 + 640
+        << QRect(1000, 2000, 1, 640) << QRect(1000, 2639, 448, 1);
+    // Both edges of each cell, as the cells' outlines have them.
+    QTest::newRow("16x16, the whole sheet in view")
+        << layoutGrid({64, 64}, {16, 16, 0, 0}) << QRect(0, 0, 448, 640) << 16 << QRect(0, 0, 1, 64)
+        << QRect(0, 63, 64, 1);
+    // Cells at 1, 11, 21 on each axis; the view starts at x = 10.
+    QTest::newRow("margin and spacing, scrolled")
+        << layoutGrid({32, 32}, {8, 8, 1, 2}) << QRect(10, 0, 448, 640) << 4 + 6
+        << QRect(11, 1, 1, 28) << QRect(10, 28, 19, 1);
+    QTest::newRow("scrolled past the cells") << layoutGrid({70, 70}, {16, 16, 0, 0})
+                                             << QRect(64, 64, 448, 640) << 0 << QRect() << QRect();
+}
+
+void TestCut::gridLinesOfTheView() {
+    QFETCH(Grid, grid);
+    QFETCH(QRect, visible);
+    QFETCH(int, lines);
+    QFETCH(QRect, first);
+    QFETCH(QRect, last);
+    const std::vector<QRect> drawn = gridLines(grid, visible);
+    QCOMPARE(int(drawn.size()), lines);
+    if (lines > 0) {
+        QCOMPARE(drawn.front(), first);
+        QCOMPARE(drawn.back(), last);
+    }
+    // Every line lies on a cell's edge and within the view.
+    for (const QRect& line : drawn) {
+        QVERIFY(visible.contains(line));
+        QVERIFY(line.width() == 1 || line.height() == 1);
+    }
+}
+
+void TestCut::dialogRemembersItsChoices() {
+    const Sample s = sample();
+    QTemporaryDir first, second;
+    doubles::ScriptedDialogs dialogs;
+    {
+        CutDialog dialog(s.sheet, 0, first.path(), QSize(8, 8), dialogs, {});
+        // Transparent cells are what users call empty: the first default.
+        QCOMPARE(control<QComboBox>(dialog, "skip")->currentIndex(), int(Skip::Transparent));
+        control<QSpinBox>(dialog, "tileHeight")->setValue(10);
+        control<QSpinBox>(dialog, "margin")->setValue(1);
+        control<QComboBox>(dialog, "skip")->setCurrentIndex(int(Skip::Uniform));
+        control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Flips));
+        control<QComboBox>(dialog, "format")->setCurrentIndex(1);
+        control<QCheckBox>(dialog, "writeJson")->setChecked(true);
+        control<QLineEdit>(dialog, "jsonPath")->setText(first.filePath(QStringLiteral("set.json")));
+        QTRY_VERIFY(!dialog.counting());
+        QVERIFY(dialog.cut());
+    }
+    // The settings are the test's own, not the user's.
+    QVERIFY(QSettings().fileName().startsWith(settingsDir_.path()));
+    CutDialog again(s.sheet, 0, second.path(), QSize(16, 16), dialogs, {});
+    QCOMPARE(control<QSpinBox>(again, "tileWidth")->value(), 8);
+    QCOMPARE(control<QSpinBox>(again, "tileHeight")->value(), 10);
+    QCOMPARE(control<QSpinBox>(again, "margin")->value(), 1);
+    QCOMPARE(control<QComboBox>(again, "skip")->currentIndex(), int(Skip::Uniform));
+    QCOMPARE(control<QComboBox>(again, "merge")->currentIndex(), int(Merge::Flips));
+    QCOMPARE(control<QComboBox>(again, "format")->currentIndex(), 1);
+    QVERIFY(control<QCheckBox>(again, "writeJson")->isChecked());
+    // A file's name is kept, in the folder of this run.
+    QCOMPARE(control<QLineEdit>(again, "jsonPath")->text(),
+             second.filePath(QStringLiteral("set.json")));
+}
+
+void TestCut::dialogDetectsAndWarns() {
+    // 12 x 10 cells of 16 x 16 in grey gutters, margin 1 and spacing 1.
+    QRandomGenerator random(11);
+    QImage sheet = filled(12 * 17 + 1, 10 * 17 + 1, qRgb(60, 60, 60));
+    const Grid grid = layoutGrid(sheet.size(), {16, 16, 1, 1});
+    for (int i = 0; i < grid.cellCount(); ++i)
+        put(sheet, grid, i, randomTile(random, 16, 16, true));
+    QTemporaryDir dir;
+    doubles::ScriptedDialogs dialogs;
+    CutDialog dialog(sheet, 0, dir.path(), QSize(16, 16), dialogs, {});
+    // The gutters fall inside cells of 16 x 16 from the corner: said, and cut as asked.
+    QTRY_VERIFY(!dialog.counting());
+    QCOMPARE(dialog.gridNote(), QStringLiteral("This grid looks wrong for the sheet (detected "
+                                               "16x16, margin 1, spacing 1); the cut still uses "
+                                               "the grid above."));
+    QVERIFY2(dialog.countText().endsWith(QStringLiteral("at the edges left out)")),
+             qPrintable(dialog.countText()));
+    control<QPushButton>(dialog, "detect")->click();
+    QCOMPARE(control<QSpinBox>(dialog, "margin")->value(), 1);
+    QCOMPARE(control<QSpinBox>(dialog, "spacing")->value(), 1);
+    QCOMPARE(dialog.gridNote(), QStringLiteral("detected 16x16, margin 1, spacing 1"));
+    QTRY_VERIFY(!dialog.counting());
+    QVERIFY2(dialog.countText().startsWith(QStringLiteral("120 cells: 0 blank")) &&
+                 !dialog.countText().contains(QStringLiteral("left out")),
+             qPrintable(dialog.countText()));
+    QCOMPARE(dialog.gridNote(), QStringLiteral("detected 16x16, margin 1, spacing 1"));
+
+    // Noise shows no grid: Detect says so and leaves the boxes alone.
+    CutDialog noise(randomTile(random, 200, 120, true), 0, dir.path(), QSize(16, 16), dialogs, {});
+    control<QPushButton>(noise, "detect")->click();
+    QVERIFY2(noise.gridNote().startsWith(QStringLiteral("No grid found: ")),
+             qPrintable(noise.gridNote()));
+    QCOMPARE(control<QSpinBox>(noise, "tileWidth")->value(), 16);
+}
+
+void TestCut::dialogFindsSprites() {
+    // Three sprites on nothing, one of them two parts touching at a corner.
+    QImage sheet = filled(64, 40, 0);
+    const QList<QRect> parts{QRect(2, 3, 10, 6), QRect(30, 1, 5, 5), QRect(35, 6, 4, 4),
+                             QRect(50, 20, 8, 12)};
+    for (const QRect& r : parts)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                sheet.setPixel(x, y, 0xFF20A040);
+    QTemporaryDir dir;
+    doubles::ScriptedDialogs dialogs;
+    QList<Overlay> shown;
+    CutDialog dialog(sheet, 0, dir.path(), QSize(16, 16), dialogs,
+                     [&](const Overlay& o) { shown << o; });
+    control<QComboBox>(dialog, "mode")->setCurrentIndex(1);
+    QTRY_VERIFY(!shown.isEmpty() && !shown.last().boxes.empty());
+    QTRY_VERIFY(!dialog.counting());
+    QVERIFY2(dialog.countText().startsWith(QStringLiteral("3 sprites found; ")),
+             qPrintable(dialog.countText()));
+    QCOMPARE(shown.last().boxes,
+             (std::vector<QRect>{QRect(2, 3, 10, 6), QRect(30, 1, 9, 9), QRect(50, 20, 8, 12)}));
+    QVERIFY(!shown.last().grid);
+    // A change gives up the count and starts another: sprites under 10 pixels both ways go.
+    control<QSpinBox>(dialog, "minSize")->setValue(10);
+    QTRY_VERIFY(!dialog.counting());
+    QVERIFY2(dialog.countText().startsWith(QStringLiteral("2 sprites found; ")),
+             qPrintable(dialog.countText()));
+}
+
+void TestCut::dialogWritesAtlasAndKeepsNumbers() {
+    const Sample s = sample();
+    QTemporaryDir dir;
+    doubles::ScriptedDialogs dialogs;
+    const auto open = [&](CutDialog& dialog) {
+        dialog.setSheetPath(dir.filePath(QStringLiteral("sheet.png")));
+        control<QComboBox>(dialog, "skip")->setCurrentIndex(int(Skip::Uniform));
+        control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Flips));
+        control<QCheckBox>(dialog, "writeAtlas")->setChecked(true);
+        control<QCheckBox>(dialog, "writeJson")->setChecked(true);
+        QTRY_VERIFY(!dialog.counting());
+    };
+    {
+        CutDialog dialog(s.sheet, 0, dir.path(), QSize(8, 8), dialogs, {});
+        // No earlier manifest in the folder: no numbers to keep.
+        QVERIFY(!control<QCheckBox>(dialog, "keepIds")->isEnabled());
+        open(dialog);
+        QVERIFY(dialog.cut());
+    }
+    QCOMPARE(filesIn(dir.path()), (QStringList{"atlas.png", "tiles.json"}));
+    QVERIFY2(dialogs.messages.last().contains(QStringLiteral("into atlas.png")),
+             qPrintable(dialogs.messages.last()));
+    QCOMPARE(QImage(dir.filePath(QStringLiteral("atlas.png"))).size(), QSize(16, 16));
+
+    // The same sheet again, keeping the numbers: every tile keeps its own.
+    dialogs.questionAnswers.push_back(true);
+    CutDialog again(s.sheet, 0, dir.path(), QSize(8, 8), dialogs, {});
+    QVERIFY(control<QCheckBox>(again, "keepIds")->isEnabled());
+    control<QCheckBox>(again, "keepIds")->setChecked(true);
+    open(again);
+    QVERIFY2(again.cut(), qPrintable(dialogs.messages.join(u'|')));
+    QVERIFY2(dialogs.messages.last().contains(QStringLiteral("kept 3, new 0, gone 0")),
+             qPrintable(dialogs.messages.last()));
 }
 
 QTEST_MAIN(TestCut)

@@ -56,6 +56,7 @@ int runWindow(char* programName, const QString& file) {
     char* qtArgv[] = {programName, nullptr};
     const auto application =
         platform::openApplication(qtArgc, qtArgv, displayOpenFailure(display, wayland));
+    QApplication::setOrganizationName(QStringLiteral("Harrow & Finch"));
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

@@ -3,8 +3,6 @@
 #include "frm_pict.h"
 #include "layout.h"
 
-#include "cut/cutdialog.h"
-
 #include "output/browser.h"
 #include "output/numbering.h"
 #include "output/preview.h"
@@ -39,6 +37,9 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QShortcut>
+
+#include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -199,10 +200,28 @@ void frm_ov_main::wireEvents() {
     onClose = [this] { Form_Unload(); };
     // What follows a change of the shared state, whoever made it.
     connect(&f.state, &AppState::tilesetChanged, this, [this] {
-        platform::guarded([this] { f_.b_cut->setEnabled(f_.state.sourcePicture != nullptr); });
+        platform::guarded([this] {
+            f_.b_cut->setEnabled(f_.state.sourcePicture != nullptr);
+            // The open cut was for the tileset that is gone.
+            if (cutDialog_)
+                cutDialog_->reject();
+        });
     });
-    connect(&f.state, &AppState::fileCounterChanged, this,
-            [this] { platform::guarded([this] { updateNextFileLabel(); }); });
+    connect(&f.state, &AppState::fileCounterChanged, this, [this] {
+        platform::guarded([this] {
+            updateNextFileLabel();
+            // SAVE or Reset moved the number while the cut is open.
+            if (cutDialog_ &&
+                std::min(cutDialog_->fileCounter(), int(INT16_MAX)) != f_.state.fileCounter)
+                cutDialog_->setFileCounter(f_.state.fileCounter);
+        });
+    });
+    connect(&f.state, &AppState::outputFolderChanged, this, [this] {
+        platform::guarded([this] {
+            if (cutDialog_)
+                cutDialog_->setOutputFolder(f_.state.outputFolder);
+        });
+    });
 }
 
 void frm_ov_main::addShortcuts() {
@@ -262,6 +281,7 @@ void frm_ov_main::fitViewToImage() {
 
 void frm_ov_main::redrawView() {
     view::redrawView(f_.state, viewControls());
+    drawCutOverlay();
 }
 
 void frm_ov_main::updateNextFileLabel() {
@@ -327,34 +347,67 @@ void frm_ov_main::b_cut_Click() {
     MainForm& f = f_;
     if (!f.state.sourcePicture)
         return;
+    if (cutDialog_) {
+        cutDialog_->raise();
+        cutDialog_->activateWindow();
+        return;
+    }
     const AppState& s = f.state;
     const QSize tile = s.tileWidth >= 1 && s.tileHeight >= 1
                            ? QSize(int(s.tileWidth), int(s.tileHeight))
                            : QSize(int(kStartTileSize), int(kStartTileSize));
-    cut::CutDialog dialog(
+    cutDialog_ = new cut::CutDialog(
         s.sourcePicture->image(), s.fileCounter, s.outputFolder, tile, f.svc.dialogs,
-        [this](const QList<QRect>& cells) { showCutGrid(cells); }, this);
+        [this](const cut::Overlay& overlay) { showCutOverlay(overlay); }, this);
+    cutDialog_->setSheetPath(tilesetPath_);
+    cutDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    // Not modal: the view under it still scrolls, to check the grid over the whole sheet.
+    cutDialog_->setModal(false);
+    connect(cutDialog_, &cut::CutDialog::written, this,
+            [this] { platform::guarded([this] { cutWritten(); }); });
     // Over the output options, as the preview opens: the view and its grid stay in sight.
-    dialog.move(mapToGlobal(f.Frame1->geometry().topLeft()));
-    dialog.exec();
-    // Whatever was written, the next number follows the last file, as SAVE leaves it.
-    f.state.setFileCounter(std::int16_t(dialog.fileCounter()));
+    cutDialog_->move(mapToGlobal(f.Frame1->geometry().topLeft()));
+    cutDialog_->show();
+}
+
+void frm_ov_main::cutWritten() {
+    MainForm& f = f_;
+    if (!cutDialog_)
+        return;
+    // Whatever was written, the next number follows the last file, as SAVE leaves
+    // it; past 999 the label says so as it does after SAVE's last number.
+    const int next = std::min(cutDialog_->fileCounter(), int(INT16_MAX));
+    f.state.setFileCounter(std::int16_t(next));
     f.File1->refresh();
 }
 
-void frm_ov_main::showCutGrid(const QList<QRect>& cells) {
-    // The grid lies over the view on the screen only, in the tileset's pixels
-    // moved by the scroll offset; the view's image stays untouched.
+void frm_ov_main::showCutOverlay(const cut::Overlay& overlay) {
+    cutOverlay_ = overlay;
+    f_.pics->refresh();
+    drawCutOverlay();
+}
+
+void frm_ov_main::drawCutOverlay() {
+    // The overlay lies over the view on the screen only, in the tileset's pixels
+    // moved by the scroll offset; the view's image stays untouched. Only what the
+    // view shows is drawn, so that scrolling stays quick on any sheet.
+    if (cutOverlay_.isEmpty())
+        return;
     platform::PictureBox& pics = *f_.pics;
-    pics.refresh();
     pics.setAutoRedraw(false);
     const QPoint offset(f_.HScroll1->value(), f_.VScroll1->value());
     const QRect shown(offset, pics.size());
-    for (const QRect& cell : cells) {
-        if (!cell.intersects(shown))
-            continue;
-        const QRect r = cell.translated(-offset);
-        pics.lineBox(r.left(), r.top(), r.right(), r.bottom());
+    const auto draw = [&](const QRect& r) {
+        const QRect v = r.translated(-offset);
+        pics.lineBox(v.left(), v.top(), v.right(), v.bottom());
+    };
+    if (cutOverlay_.grid) {
+        for (const QRect& line : cut::gridLines(*cutOverlay_.grid, shown))
+            draw(line);
+    }
+    for (const QRect& box : cutOverlay_.boxes) {
+        if (box.intersects(shown))
+            draw(box);
     }
 }
 
@@ -362,22 +415,28 @@ void frm_ov_main::showCutGrid(const QList<QRect>& cells) {
 
 void frm_ov_main::b_open_Click() {
     platform::endsSilently([&] {
-        if (view::importTileset(f_.state, f_.cmdb, f_.svc.dialogs))
+        if (view::importTileset(f_.state, f_.cmdb, f_.svc.dialogs)) {
+            tilesetPath_ = f_.cmdb.fileName;
             fitViewToImage();
+        }
     });
 }
 
 void frm_ov_main::pics_DropFile(const QString& path) {
     platform::endsSilently([&] {
-        if (view::importFile(f_.state, f_.svc.dialogs, path))
+        if (view::importFile(f_.state, f_.svc.dialogs, path)) {
+            tilesetPath_ = path;
             fitViewToImage();
+        }
     });
 }
 
 void frm_ov_main::Command6_Click() {
     platform::endsWithMessage(f_.svc.dialogs, QStringLiteral("Invalid Clipboard data!"), [&] {
-        if (view::pasteTileset(f_.state, f_.svc.clipboard, f_.svc.dialogs))
+        if (view::pasteTileset(f_.state, f_.svc.clipboard, f_.svc.dialogs)) {
+            tilesetPath_.clear();
             fitViewToImage();
+        }
     });
 }
 
@@ -432,6 +491,7 @@ void frm_ov_main::pics_MouseMove(int button, int, double x, double y) {
     if (button != platform::LeftButton)
         return;
     selection::dragTo(f_.state, mouseControls(), x, y);
+    drawCutOverlay(); // the drag's outline took the place of the old one and the overlay
 }
 
 void frm_ov_main::pics_MouseUp(int button, int, double, double) {

@@ -3,6 +3,9 @@
 #include "frm_saved_pic.h"
 #include "mainform.h"
 
+#include "cut/cutdialog.h"
+#include "cut/overlay.h"
+
 #include "controls/form.h"
 
 #include <QPointer>
@@ -81,7 +84,9 @@ private:
     void wireEvents();
     void addShortcuts();
     void placeSelectionView();
-    void showCutGrid(const QList<QRect>& cells);
+    void showCutOverlay(const cut::Overlay& overlay);
+    void drawCutOverlay();
+    void cutWritten();
     platform::Form& savedPicWindow();
 
     view::ViewControls viewControls();
@@ -94,4 +99,9 @@ private:
     MainForm f_;
     frm_pict* pictWindow_ = nullptr;
     QPointer<frm_saved_pic> savedPic_;
+    // Cut all... stays open beside the window, which can still be scrolled under it.
+    QPointer<cut::CutDialog> cutDialog_;
+    cut::Overlay cutOverlay_;
+    // The file the tileset came from; empty for a pasted one.
+    QString tilesetPath_;
 };
