@@ -73,10 +73,6 @@ QString tileFileName(int number, Format format) {
            (format == Format::Png ? QStringLiteral(".png") : QStringLiteral(".bmp"));
 }
 
-int numbersLeft(int start) {
-    return start > kLastNumber ? 0 : kLastNumber + 1 - start;
-}
-
 QString tilesetPathFor(const QString& tmxPath) {
     const QFileInfo info(tmxPath);
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".tsx"));
@@ -98,16 +94,6 @@ QStringList existingFiles(const QStringList& files) {
             existing << file;
     }
     return existing;
-}
-
-QString tooFewNumbersMessage(int tiles, int start) {
-    const int left = numbersLeft(start);
-    if (tiles <= left)
-        return {};
-    return QStringLiteral("%1 to write, but only %2 left up to 999.")
-        .arg(counted(tiles, QStringLiteral("tile"), QStringLiteral("tiles")),
-             left == 1 ? QStringLiteral("1 number is")
-                       : groups(left) + QStringLiteral(" numbers are"));
 }
 
 QString replaceQuestion(const QStringList& existing) {

@@ -31,8 +31,6 @@ inline constexpr int kLastNumber = 999;
 
 // "012.bmp", "012.png".
 QString tileFileName(int number, Format format);
-// How many numbers are left from `start` up to 999.
-int numbersLeft(int start);
 // The tileset file written beside a map: the map's name with ".tsx".
 QString tilesetPathFor(const QString& tmxPath);
 
@@ -59,8 +57,6 @@ QString folderProblem(const QString& folder, const QString& role);
 // name with a control character, two targets that are one file.
 TargetProblem checkTargets(const Plan& plan, const Output& output);
 
-// Why the plan cannot be written from `start`, for the user; empty when it can.
-QString tooFewNumbersMessage(int tiles, int start);
 // The one question asked when files would be replaced.
 QString replaceQuestion(const QStringList& existing);
 // "1,024 cells: 37 blank, 612 duplicates, 375 tiles to write, 012.bmp to 386.bmp"
