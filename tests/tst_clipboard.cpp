@@ -120,7 +120,11 @@ void ClipboardTest::foreignRead() {
 
     std::optional<QImage> image;
     try {
-        image = platform::readForeignPicture(mime, [&clock] { return clock; });
+        const platform::PictureReading reading =
+            platform::takeForeignPicture(mime, [&clock] { return clock; });
+        // Everything is asked of the owner before the reading.
+        QCOMPARE(mime.dataRequests, asked);
+        image = reading();
     } catch (const platform::PlatformError&) {
     }
     QCOMPARE(mime.formatRequests, 1);

@@ -5,12 +5,15 @@
 #include "app/cmdline.h"
 #include "app/startfile.h"
 #include "controls/picturebox.h"
+#include "system/nativefs.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,6 +147,9 @@ void CmdlineTest::importAtStart_data() {
                             << QSize();
     QTest::newRow("too small") << "small.png"
                                << "Image too small. Can't import!" << QSize();
+    // As the shell hands it over: bytes that are not UTF-8, decoded as the launcher does.
+    QTest::newRow("a name that is not UTF-8")
+        << platform::decodePath("bad\xff.png") << "" << QSize(40, 30);
 }
 
 void CmdlineTest::importAtStart() {
@@ -152,6 +158,7 @@ void CmdlineTest::importAtStart() {
     QFETCH(QSize, picture);
     TestApp app;
     const QString path = app.dir.filePath(name);
+    Restore cleanUp;
     if (name == u"tiles.png") {
         QVERIFY(patternImage(40, 30).save(path));
     } else if (name == u"tiles.tga") {
@@ -183,14 +190,26 @@ void CmdlineTest::importAtStart() {
         QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     } else if (name == u"small.png") {
         QVERIFY(patternImage(15, 40).save(path));
+    } else if (name.startsWith(u"bad")) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && patternImage(40, 30).save(&buffer, "PNG"));
+        const int fd =
+            ::open(platform::encodePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, png.constData(), size_t(png.size())), ssize_t(png.size()));
+        QCOMPARE(::close(fd), 0);
+        // The temporary folder's own clean-up cannot name it.
+        cleanUp.set([path] { ::unlink(platform::encodePath(path).constData()); });
     }
 
     if (app::importAtStart(app.f().state, app.dialogs, path))
         app.window->fitViewToImage();
 
-    const QStringList expected = message.isEmpty()
-                                     ? QStringList()
-                                     : QStringList{message.arg(QDir::toNativeSeparators(path))};
+    const QStringList expected = message.isEmpty() ? QStringList()
+                                 : message.contains(u"%1")
+                                     ? QStringList{message.arg(QDir::toNativeSeparators(path))}
+                                     : QStringList{message};
     QCOMPARE(app.dialogs.messages, expected);
     if (picture.isEmpty()) {
         QVERIFY(!app.f().state.sourcePicture);

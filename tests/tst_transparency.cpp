@@ -409,13 +409,13 @@ void TransparencyTest::pasteForeignPng() {
     data->setImageData(backgroundImage(30, 20));
     QGuiApplication::clipboard()->setMimeData(data);
     platform::SystemClipboard system;
-    VERIFY_ARGB(system.image(), picture, false);
+    VERIFY_ARGB(system.takePicture()(), picture, false);
 
     // Without a PNG, the bitmap.
     auto* bitmapOnly = new QMimeData;
     bitmapOnly->setImageData(patternImage(20, 20));
     QGuiApplication::clipboard()->setMimeData(bitmapOnly);
-    VERIFY_PATTERN(system.image(), 0, 0);
+    VERIFY_PATTERN(system.takePicture()(), 0, 0);
 }
 
 void TransparencyTest::viewWindowLeavesTilesetAlone() {

@@ -20,7 +20,10 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMimeData>
+#include <QSemaphore>
 #include <QTest>
+#include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -45,6 +48,7 @@ enum class Refused {
     EmptyClipboard,      // pasted: no bitmap at all
     SmallOnClipboard,    // pasted, of the row's size
     UnreadableClipboard, // pasted
+    CancelledPaste,      // pasted, its reading cancelled in the progress box
     DroppedText,         // dropped on the view
     DroppedSmallFile,    // dropped, of the row's size
 };
@@ -299,6 +303,7 @@ void ViewTest::refusalKeepsTileset_data() {
     row("clipboard 200 x 15", Refused::SmallOnClipboard, QSize(200, 15), pasteSmall);
     row("clipboard 15 x 16", Refused::SmallOnClipboard, QSize(15, 16), pasteSmall);
     row("clipboard unreadable", Refused::UnreadableClipboard, QSize(), messages::pasteInvalid);
+    row("paste cancelled while read", Refused::CancelledPaste);
     row("dropped text file", Refused::DroppedText);
     row("dropped 15 x 200", Refused::DroppedSmallFile, QSize(15, 200), tooSmall);
 }
@@ -370,6 +375,20 @@ void ViewTest::refusalKeepsTileset() {
         app.clipboard.unreadable = true;
         f.Command6->click();
         break;
+    case Refused::CancelledPaste: {
+        // The reading waits until the test lets it go: the box comes up at once
+        // and is cancelled, whatever the machine's pace.
+        asked = 0;
+        app.clipboard.content = patternImage(300, 200);
+        app.clipboard.hold = std::make_shared<QSemaphore>();
+        app.dialogs.progressAfterMs = 0;
+        app.dialogs.progressCancels = {true};
+        f.Command6->click();
+        QCOMPARE(app.dialogs.progressTexts, QStringList{"Reading the picture..."});
+        app.clipboard.hold->release();
+        QThreadPool::globalInstance()->waitForDone();
+        break;
+    }
     case Refused::DroppedText:
         asked = 0;
         QVERIFY(writeFile(path, text.toUtf8()));
@@ -572,7 +591,14 @@ void ViewTest::hugeTileset() {
     }
     TestApp app;
     MainForm& f = app.f();
+    // The picture is read off the window's thread: its timers keep firing.
+    int ticks = 0;
+    QTimer ticking;
+    QObject::connect(&ticking, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticking.start(5);
     app.importImage(picture, QStringLiteral("huge.png"));
+    ticking.stop();
+    QVERIFY2(ticks > 0, "the window's event loop stood still while the picture was read");
     picture = QImage();
     QVERIFY(app.dialogs.messages.isEmpty());
     QCOMPARE(f.pics->size(), QSize(448, 640));

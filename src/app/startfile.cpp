@@ -3,22 +3,23 @@
 #include "controls/dialogs.h"
 #include "system/errors.h"
 #include "image/picture.h"
+#include "system/nativefs.h"
 #include "view/tileset.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace app {
 
 bool importAtStart(AppState& s, platform::Dialogs& dialogs, const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    // By the name's own bytes: one that is not UTF-8 still names its file.
+    const platform::EntryType type = platform::entryType(path);
+    if (type == platform::EntryType::Missing) {
         dialogs.msgBox(QStringLiteral("Cannot open \"%1\": there is no such file.").arg(shown));
         return false;
     }
-    if (info.isDir()) {
+    if (type == platform::EntryType::Folder) {
         dialogs.msgBox(QStringLiteral("Cannot open \"%1\": it is a folder.").arg(shown));
         return false;
     }

@@ -4,6 +4,7 @@
 #include <QRgb>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -36,6 +37,13 @@ public:
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title) = 0;
     virtual std::optional<QString> fileDialog(const FileRequest& request) = 0;
     virtual std::optional<QRgb> colorDialog(QRgb initial) = 0;
+    // A box saying `text` with a busy bar and a Cancel button, modal to the whole
+    // program, shown until `finished` turns true (returns true) or the user
+    // cancels (returns false). `finished` is asked on this thread, often.
+    virtual bool progress(const QString& text, const std::function<bool()>& finished) = 0;
+    // How long work may take before it shows its progress box: a shorter wait
+    // is not worth a box that flashes up and away.
+    virtual int progressDelayMs() const { return 1000; }
 };
 
 inline const QString kAppTitle = QStringLiteral("Orvane");

@@ -1,10 +1,14 @@
 #include "qtdialogs.h"
 
+#include "waiting.h"
+
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QTimer>
 
 namespace platform {
 
@@ -68,6 +72,25 @@ std::optional<QRgb> QtDialogs::colorDialog(QRgb initial) {
     if (!color.isValid())
         return std::nullopt;
     return color.rgb();
+}
+
+bool QtDialogs::progress(const QString& text, const std::function<bool()>& finished) {
+    QProgressDialog box(text, QStringLiteral("Cancel"), 0, 0, owner_);
+    box.setWindowTitle(kAppTitle);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setAutoReset(false);
+    box.setAutoClose(false);
+    // The Cancel button, Esc and the close button all end the box as rejected.
+    QObject::connect(&box, &QProgressDialog::canceled, &box, &QDialog::reject);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &box, [&box, &finished] {
+        if (finished())
+            box.accept();
+    });
+    poll.start(kProgressPollMs);
+    if (finished())
+        return true;
+    return box.exec() == QDialog::Accepted;
 }
 
 } // namespace platform

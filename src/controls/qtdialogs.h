@@ -18,6 +18,7 @@ public:
     std::optional<QString> inputBox(const QString& prompt, const QString& title) override;
     std::optional<QString> fileDialog(const FileRequest& request) override;
     std::optional<QRgb> colorDialog(QRgb initial) override;
+    bool progress(const QString& text, const std::function<bool()>& finished) override;
 
 private:
     QWidget* owner_;

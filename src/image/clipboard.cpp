@@ -40,7 +40,7 @@ QString choosePictureFormat(const QStringList& formats) {
     return formats.contains(kQtImage) ? kQtImage : QString();
 }
 
-QImage readForeignPicture(const QMimeData& data, const std::function<qint64()>& elapsedMs) {
+PictureReading takeForeignPicture(const QMimeData& data, const std::function<qint64()>& elapsedMs) {
     const QStringList formats = data.formats();
     // An owner that never answers leaves the list empty after the toolkit's
     // timeout; an empty clipboard answers at once.
@@ -48,7 +48,7 @@ QImage readForeignPicture(const QMimeData& data, const std::function<qint64()>& 
         throw PlatformError(QStringLiteral("The clipboard does not answer"));
     const QString format = choosePictureFormat(formats);
     if (format.isEmpty())
-        return {};
+        return [] { return QImage(); };
     if (elapsedMs() >= kClipboardAnswerMs)
         throw PlatformError(QStringLiteral("The clipboard answers too slowly"));
     if (format == kQtImage) {
@@ -57,37 +57,38 @@ QImage readForeignPicture(const QMimeData& data, const std::function<qint64()>& 
         const QImage image = qvariant_cast<QImage>(data.imageData());
         if (image.isNull())
             throw PlatformError(QStringLiteral("No picture on the clipboard"));
-        checkPictureSize(image.width(), image.height());
-        return image;
+        return [image] {
+            checkPictureSize(image.width(), image.height());
+            return image;
+        };
     }
     const QByteArray bytes = data.data(format);
     if (bytes.isEmpty())
         throw PlatformError(QStringLiteral("No picture data on the clipboard"));
-    return loadPictureData(bytes)->image();
+    return [bytes] { return loadPictureData(bytes)->image(); };
 }
 
-QImage SystemClipboard::image() {
+PictureReading SystemClipboard::takePicture() {
     QClipboard& clipboard = systemClipboard();
     const QMimeData* data = clipboard.mimeData();
     if (!data)
-        return {};
+        return [] { return QImage(); };
     if (clipboard.ownsClipboard()) {
         // The program's own contents: nothing is asked of another program. The
         // PNG keeps the alpha; the bitmap beside it has none.
-        if (data->hasFormat(kPng)) {
-            QImage image;
-            if (image.loadFromData(data->data(kPng), "PNG"))
-                return image;
-        }
-        if (!data->hasImage())
-            return {};
-        const QImage image = qvariant_cast<QImage>(data->imageData());
-        checkPictureSize(image.width(), image.height());
-        return image;
+        const QByteArray png = data->hasFormat(kPng) ? data->data(kPng) : QByteArray();
+        const QImage image = data->hasImage() ? qvariant_cast<QImage>(data->imageData()) : QImage();
+        return [png, image] {
+            QImage read;
+            if (!png.isEmpty() && read.loadFromData(png, "PNG"))
+                return read;
+            checkPictureSize(image.width(), image.height());
+            return image;
+        };
     }
     QElapsedTimer timer;
     timer.start();
-    return readForeignPicture(*data, [&timer] { return timer.elapsed(); });
+    return takeForeignPicture(*data, [&timer] { return timer.elapsed(); });
 }
 
 void SystemClipboard::clear() {

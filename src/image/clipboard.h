@@ -9,13 +9,19 @@ class QMimeData;
 
 namespace platform {
 
+// Reads a picture out of clipboard contents already taken: the picture, with its
+// alpha when it was offered as PNG, or a null image when there is none. It may
+// take long on a large picture and may run on any thread. Throws as a picture
+// file's reading does, PictureTooLarge for a picture too large to hold.
+using PictureReading = std::function<QImage()>;
+
 class Clipboard {
 public:
     virtual ~Clipboard() = default;
-    // The picture on the clipboard, with its alpha when it was offered as PNG; a
-    // null image when it holds none. Throws when the clipboard cannot be read,
-    // PictureTooLarge for a picture too large to hold.
-    virtual QImage image() = 0;
+    // Takes what the clipboard holds now, on the thread the clipboard belongs
+    // to, and returns how to read the picture out of it. Throws when the
+    // clipboard cannot be read.
+    virtual PictureReading takePicture() = 0;
     virtual void clear() = 0;
     // Offers the picture with its alpha (image/png) and, over the background
     // colour, as a bitmap.
@@ -24,7 +30,7 @@ public:
 
 class SystemClipboard : public Clipboard {
 public:
-    QImage image() override;
+    PictureReading takePicture() override;
     void clear() override;
     void setImage(const QImage& image) override;
 };
@@ -38,10 +44,11 @@ QString choosePictureFormat(const QStringList& formats);
 // with the toolkit's 5 s a request, a paste then ends within 6 s.
 inline constexpr qint64 kClipboardAnswerMs = 1000;
 
-// Reads the picture from contents that another program holds. Every request can
+// Takes the picture from contents that another program holds. Every request can
 // wait for that program (5 s each under X11), so this asks once for the list of
-// formats and once for the data of one format, and decodes the data itself with
-// the same checks as a file. `elapsedMs` tells how long the reading has taken.
-QImage readForeignPicture(const QMimeData& data, const std::function<qint64()>& elapsedMs);
+// formats and once for the data of one format; the reading it returns decodes
+// the data itself with the same checks as a file. `elapsedMs` tells how long the
+// taking has lasted.
+PictureReading takeForeignPicture(const QMimeData& data, const std::function<qint64()>& elapsedMs);
 
 } // namespace platform

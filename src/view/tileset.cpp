@@ -3,9 +3,11 @@
 #include "image/clipboard.h"
 #include "controls/commondialog.h"
 #include "controls/dialogs.h"
+#include "controls/waiting.h"
 #include "image/picture.h"
 
 #include <memory>
+#include <optional>
 
 namespace view {
 
@@ -18,31 +20,47 @@ bool importTileset(AppState& s, platform::CommonDialog& cmdb, platform::Dialogs&
     return importFile(s, dialogs, cmdb.fileName);
 }
 
+namespace {
+
+// Said by the progress box of a picture that takes long to read.
+const QString kReadingPicture = QStringLiteral("Reading the picture...");
+
+} // namespace
+
 bool importFile(AppState& s, platform::Dialogs& dialogs, const QString& path) {
-    platform::PicturePtr candidate = platform::loadPicture(path);
-    if (tooSmallForTileset(candidate->size())) {
+    std::optional<platform::PicturePtr> candidate = platform::waitForResult<platform::PicturePtr>(
+        dialogs, kReadingPicture, [path] { return platform::loadPicture(path); });
+    if (!candidate)
+        return false; // cancelled: the tileset stays as it was, without a word
+    if (tooSmallForTileset((*candidate)->size())) {
         dialogs.msgBox(QStringLiteral("Image too small. Can't import!"));
         return false;
     }
-    s.setTileset(std::move(candidate));
+    s.setTileset(std::move(*candidate));
     return true;
 }
 
 bool pasteTileset(AppState& s, platform::Clipboard& clipboard, platform::Dialogs& dialogs) {
-    QImage image;
+    std::optional<platform::PicturePtr> candidate;
     try {
-        image = clipboard.image();
+        // Taken here, on the clipboard's thread; read on the worker's.
+        platform::PictureReading reading = clipboard.takePicture();
+        candidate = platform::waitForResult<platform::PicturePtr>(
+            dialogs, kReadingPicture, [reading = std::move(reading)] {
+                return std::make_shared<const platform::Picture>(reading());
+            });
     } catch (const platform::PictureTooLarge&) {
         // Not "too small", and not broken either: say what it is.
         dialogs.msgBox(QStringLiteral("Image too large. Can't paste!"));
         return false;
     }
-    const auto candidate = std::make_shared<const platform::Picture>(image);
-    if (tooSmallForTileset(candidate->size())) {
+    if (!candidate)
+        return false;
+    if (tooSmallForTileset((*candidate)->size())) {
         dialogs.msgBox(QStringLiteral("Invalid Clipboard data or image too small!"));
         return false;
     }
-    s.setTileset(candidate);
+    s.setTileset(std::move(*candidate));
     return true;
 }
 

@@ -20,7 +20,9 @@ bool tooSmallForTileset(QSize picture);
 // Each returns whether it made a new tileset; the caller then fits the view to
 // it. A picture that is too small is refused with its message and leaves the
 // tileset as it was. Every failure passes to the caller: a read that fails, a
-// cancelled dialog.
+// cancelled dialog. The picture is read off the window's thread, which keeps
+// painting meanwhile; when that takes long, a progress box offers to cancel it,
+// and a cancel leaves the tileset as it was, without a word.
 
 // "Import Tileset": a picture file chosen in the open dialog.
 bool importTileset(AppState& s, platform::CommonDialog& cmdb, platform::Dialogs& dialogs);

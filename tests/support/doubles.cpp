@@ -3,6 +3,9 @@
 #include "system/errors.h"
 #include "image/picture.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 namespace doubles {
 
 using platform::PlatformError;
@@ -43,12 +46,36 @@ std::optional<QRgb> ScriptedDialogs::colorDialog(QRgb) {
     return next(colorAnswers);
 }
 
-QImage ScriptedClipboard::image() {
+bool ScriptedDialogs::progress(const QString& text, const std::function<bool()>& finished) {
+    progressTexts << text;
+    const bool cancel = !progressCancels.empty() && progressCancels.front();
+    if (!progressCancels.empty())
+        progressCancels.pop_front();
+    if (cancel)
+        return false;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (finished())
+            loop.quit();
+    });
+    poll.start(1);
+    if (!finished())
+        loop.exec();
+    return true;
+}
+
+platform::PictureReading ScriptedClipboard::takePicture() {
     if (unreadable)
         throw PlatformError(QStringLiteral("Clipboard unreadable"));
-    if (tooLarge)
-        throw platform::PictureTooLarge();
-    return content;
+    // As a decoder finds it: while reading.
+    return [picture = content, tooLarge = tooLarge, hold = hold] {
+        if (hold)
+            hold->acquire();
+        if (tooLarge)
+            throw platform::PictureTooLarge();
+        return picture;
+    };
 }
 
 void ScriptedClipboard::clear() {

@@ -7,10 +7,12 @@
 #include "system/system.h"
 
 #include <QImage>
+#include <QSemaphore>
 #include <QSize>
 #include <QStringList>
 
 #include <deque>
+#include <memory>
 #include <optional>
 
 // Stand-ins for the platform services, answering as a test scripts them.
@@ -25,8 +27,15 @@ public:
     std::optional<QString> inputBox(const QString& prompt, const QString& title) override;
     std::optional<QString> fileDialog(const platform::FileRequest& request) override;
     std::optional<QRgb> colorDialog(QRgb initial) override;
+    // Waits for the work, turning the event loop, unless the next scripted
+    // answer cancels at once; with none scripted it waits.
+    bool progress(const QString& text, const std::function<bool()>& finished) override;
+    int progressDelayMs() const override { return progressAfterMs; }
 
     QStringList messages;
+    QStringList progressTexts;
+    std::deque<bool> progressCancels;
+    int progressAfterMs = 1000;
     QStringList prompts;
     QStringList questions;
     std::deque<bool> questionAnswers;
@@ -38,7 +47,7 @@ public:
 
 class ScriptedClipboard : public platform::Clipboard {
 public:
-    QImage image() override;
+    platform::PictureReading takePicture() override;
     void clear() override;
     void setImage(const QImage& image) override;
 
@@ -46,6 +55,8 @@ public:
     bool unreadable = false;
     bool tooLarge = false; // holds a picture larger than the program holds
     bool refuses = false;  // setImage fails, as when another program holds the clipboard
+    // When set, a reading waits for one release of it before it ends.
+    std::shared_ptr<QSemaphore> hold;
     int clears = 0;
     int sets = 0;
 };
