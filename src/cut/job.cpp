@@ -2,6 +2,7 @@
 
 #include "manifest.h"
 #include "numbers.h"
+#include "wording.h"
 #include "sprites.h"
 
 #include "image/picture.h"
@@ -22,38 +23,9 @@
 
 namespace cut {
 
+using namespace wording;
+
 namespace {
-
-QString groups(int n) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
-}
-
-QString counted(int n, const QString& one, const QString& many) {
-    return groups(n) + u' ' + (n == 1 ? one : many);
-}
-
-QString folderOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-QString nameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-QString printable(QString text) {
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = u'?';
-    }
-    return QDir::toNativeSeparators(text);
-}
-
-QString capitalised(QString text) {
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
-}
 
 QString errorText(const platform::PlatformError& error) {
     return QString::fromStdString(error.what());

@@ -1,7 +1,8 @@
 #include "tileids.h"
 
+#include "wording.h"
+
 #include <QHash>
-#include <QLocale>
 
 #include <algorithm>
 #include <array>
@@ -36,10 +37,6 @@ QByteArray tileKey(const QImage& tile, Transform t = kIdentity) {
     return key;
 }
 
-QString groups(int n) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
-}
-
 } // namespace
 
 Transform composeTransforms(Transform first, Transform second) {
@@ -71,7 +68,7 @@ Transform inverseTransform(Transform t) {
 
 QString IdAssignment::summary() const {
     return QStringLiteral("kept %1, new %2, gone %3")
-        .arg(groups(keptCount), groups(added), groups(int(gone.size())));
+        .arg(wording::groups(keptCount), wording::groups(added), wording::groups(int(gone.size())));
 }
 
 IdAssignment freshIds(const Plan& plan) {

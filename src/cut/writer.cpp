@@ -2,6 +2,7 @@
 
 #include "job.h"
 #include "numbers.h"
+#include "wording.h"
 
 #include "system/errors.h"
 #include "system/numtext.h"
@@ -20,16 +21,9 @@
 
 namespace cut {
 
+using namespace wording;
+
 namespace {
-
-QString groups(int n) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
-}
-
-// "1 cell", "1,024 cells".
-QString counted(int n, const QString& one, const QString& many) {
-    return groups(n) + u' ' + (n == 1 ? one : many);
-}
 
 // The numbered file of the plan's tile `index`: past 999 every name of the cut
 // widens to its last number's digits.
@@ -39,31 +33,6 @@ QString tilePath(const Plan& plan, const Output& output, int index) {
         .filePath(numberedName(output.start + index, digits,
                                output.format == Format::Png ? QStringLiteral("png")
                                                             : QStringLiteral("bmp")));
-}
-
-// The folder part and the name of a path, by its text alone: "." for a bare name.
-QString folderOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-QString nameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-// A name as a message shows it: control characters would act on the terminal.
-QString printable(QString text) {
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = u'?';
-    }
-    return QDir::toNativeSeparators(text);
-}
-
-QString capitalised(QString text) {
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
 }
 
 } // namespace
