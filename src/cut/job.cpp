@@ -485,21 +485,10 @@ QString jobCountLine(const PreparedJob& prepared) {
         prepared.result.ofSprites
             ? counted(plan.grid.cellCount(), QStringLiteral("sprite"), QStringLiteral("sprites"))
             : counted(plan.grid.cellCount(), QStringLiteral("cell"), QStringLiteral("cells"));
-    QString line =
-        QStringLiteral("%1: %2 blank, %3, %4 to write")
-            .arg(
-                what, groups(plan.blank),
-                counted(plan.duplicates, QStringLiteral("duplicate"), QStringLiteral("duplicates")),
-                counted(plan.tileCount(), QStringLiteral("tile"), QStringLiteral("tiles")));
-    if (prepared.result.atlas)
-        line += QStringLiteral(", into ") + nameOf(prepared.result.atlas->path);
-    else if (const QString range = numberedRange(prepared); !range.isEmpty())
-        line += QStringLiteral(", ") + range;
-    if (plan.grid.partialCells > 0)
-        line += QStringLiteral(" (%1 at the edges left out)")
-                    .arg(counted(plan.grid.partialCells, QStringLiteral("cell"),
-                                 QStringLiteral("cells")));
-    return line;
+    const QString where = prepared.result.atlas
+                              ? QStringLiteral("into ") + nameOf(prepared.result.atlas->path)
+                              : numberedRange(prepared);
+    return countLineOf(plan, what, where);
 }
 
 QString jobSummary(const PreparedJob& prepared, const JobReport& report) {

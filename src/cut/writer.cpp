@@ -74,19 +74,26 @@ QString replaceQuestion(const QStringList& existing) {
 }
 
 QString countLine(const Plan& plan, int start, Format format) {
+    QString where;
+    if (plan.tileCount() > 0)
+        where = QFileInfo(tilePath(plan, Output{{}, start, format, {}}, 0)).fileName() +
+                QStringLiteral(" to ") +
+                QFileInfo(tilePath(plan, Output{{}, start, format, {}}, plan.tileCount() - 1))
+                    .fileName();
+    return countLineOf(
+        plan, counted(plan.grid.cellCount(), QStringLiteral("cell"), QStringLiteral("cells")),
+        where);
+}
+
+QString countLineOf(const Plan& plan, const QString& what, const QString& where) {
     QString line =
         QStringLiteral("%1: %2 blank, %3, %4 to write")
             .arg(
-                counted(plan.grid.cellCount(), QStringLiteral("cell"), QStringLiteral("cells")),
-                groups(plan.blank),
+                what, groups(plan.blank),
                 counted(plan.duplicates, QStringLiteral("duplicate"), QStringLiteral("duplicates")),
                 counted(plan.tileCount(), QStringLiteral("tile"), QStringLiteral("tiles")));
-    if (plan.tileCount() > 0)
-        line +=
-            QStringLiteral(", %1 to %2")
-                .arg(QFileInfo(tilePath(plan, Output{{}, start, format, {}}, 0)).fileName(),
-                     QFileInfo(tilePath(plan, Output{{}, start, format, {}}, plan.tileCount() - 1))
-                         .fileName());
+    if (!where.isEmpty())
+        line += QStringLiteral(", ") + where;
     if (plan.grid.partialCells > 0)
         line += QStringLiteral(" (%1 at the edges left out)")
                     .arg(counted(plan.grid.partialCells, QStringLiteral("cell"),

@@ -61,6 +61,9 @@ TargetProblem checkTargets(const Plan& plan, const Output& output);
 QString replaceQuestion(const QStringList& existing);
 // "1,024 cells: 37 blank, 612 duplicates, 375 tiles to write, 012.bmp to 386.bmp"
 QString countLine(const Plan& plan, int start, Format format);
+// The same line for any cut: `what` counts what was found ("16 cells"),
+// `where` says where the tiles go ("012.bmp to 027.bmp"), or is empty.
+QString countLineOf(const Plan& plan, const QString& what, const QString& where);
 
 struct Outcome {
     enum class Failure {
