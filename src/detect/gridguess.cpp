@@ -197,19 +197,9 @@ std::optional<AxisFit> fitGutters(const Lines& lines, std::optional<AxisFit> for
     return best;
 }
 
-// The period of the lines' changes. Their autocorrelation peaks sharply at
-// every multiple of the tile's size; a texture inside the tiles adds broad
-// correlation, which the prominence of each peak over its neighbours leaves
-// out. The tile is the shortest lag whose multiples peak nearly as much, on
-// average, as the best lag's do: a tile that repeats at twice its size repeats
-// at its size too, but only half of half a tile's multiples peak.
-// With `lag`, only whether that lag is a trusted period.
-std::optional<AxisFit> fitPeriod(const Lines& lines, int lag = 0) {
-    const int length = int(lines.change.size());
-    const int longest = length / 2;
-    if (longest < kMinPeriodTile)
-        return std::nullopt;
-    std::vector<double> d(lines.change.begin() + 1, lines.change.end());
+// The autocorrelation of the values at each lag up to longest + 1, each
+// normalised by the variance; none for values that never change.
+std::optional<std::vector<double>> autocorrelation(std::vector<double> d, int longest) {
     const int n = int(d.size());
     double mean = 0;
     for (double v : d)
@@ -230,6 +220,26 @@ std::optional<AxisFit> fitPeriod(const Lines& lines, int lag = 0) {
             sum += d[std::size_t(x)] * d[std::size_t(x + lag)];
         r[std::size_t(lag)] = sum / (double(n - lag) * variance);
     }
+    return r;
+}
+
+// The period of the lines' changes. Their autocorrelation peaks sharply at
+// every multiple of the tile's size; a texture inside the tiles adds broad
+// correlation, which the prominence of each peak over its neighbours leaves
+// out. The tile is the shortest lag whose multiples peak nearly as much, on
+// average, as the best lag's do: a tile that repeats at twice its size repeats
+// at its size too, but only half of half a tile's multiples peak.
+// With `lag`, only whether that lag is a trusted period.
+std::optional<AxisFit> fitPeriod(const Lines& lines, int lag = 0) {
+    const int length = int(lines.change.size());
+    const int longest = length / 2;
+    if (longest < kMinPeriodTile)
+        return std::nullopt;
+    const std::optional<std::vector<double>> found =
+        autocorrelation(std::vector<double>(lines.change.begin() + 1, lines.change.end()), longest);
+    if (!found)
+        return std::nullopt;
+    const std::vector<double>& r = *found;
     const auto prominence = [&](int lag) {
         return r[std::size_t(lag)] - (r[std::size_t(lag) - 1] + r[std::size_t(lag) + 1]) / 2;
     };
@@ -267,26 +277,10 @@ std::optional<AxisFit> fitFilled(const Lines& lines) {
     const int longest = n / 2;
     if (longest < kMinPeriodTile)
         return std::nullopt;
-    std::vector<double> d(lines.filled);
-    double mean = 0;
-    for (double v : d)
-        mean += v;
-    mean /= n;
-    double variance = 0;
-    for (double& v : d) {
-        v -= mean;
-        variance += v * v;
-    }
-    variance /= n;
-    if (variance <= 0)
+    const std::optional<std::vector<double>> found = autocorrelation(lines.filled, longest);
+    if (!found)
         return std::nullopt;
-    std::vector<double> r(std::size_t(longest) + 2, 0);
-    for (int lag = kMinPeriodTile - 1; lag <= longest + 1 && lag < n; ++lag) {
-        double sum = 0;
-        for (int x = 0; x + lag < n; ++x)
-            sum += d[std::size_t(x)] * d[std::size_t(x + lag)];
-        r[std::size_t(lag)] = sum / (double(n - lag) * variance);
-    }
+    const std::vector<double>& r = *found;
     const auto peak = [&](int lag) {
         return r[std::size_t(lag)] > r[std::size_t(lag) - 1] &&
                r[std::size_t(lag)] >= r[std::size_t(lag) + 1];
