@@ -3,9 +3,9 @@
 # Usage: install-deps.sh [run|test|bench]
 set -euo pipefail
 
-# The caption face and the image-format plug-ins (WebP, TGA, TIFF, ...) are what
-# the program itself needs besides Qt.
-packages=(cmake make g++ qt6-base-dev fonts-liberation2 qt6-image-formats-plugins)
+# Besides Qt, the program itself needs zlib (its own PNG encoder), the caption
+# face and the image-format plug-ins (WebP, TGA, TIFF, ...).
+packages=(cmake make g++ qt6-base-dev zlib1g-dev fonts-liberation2 qt6-image-formats-plugins)
 case "${1:-run}" in
 test) packages+=(xvfb xauth xdotool imagemagick xclip x11-utils dpkg-dev file tiled
     desktop-file-utils appstream) ;;
