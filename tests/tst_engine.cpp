@@ -305,13 +305,17 @@ void TestEngine::pngExact_data() {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("depth");      // bits a sample, as the header says
     QTest::addColumn<int>("colourType"); // 3 palette, 2 colour, 6 colour and alpha
+    QTest::addColumn<int>("period");     // pixels after which the picture repeats, 0: never
 
-    QTest::newRow("two, 1 bit") << 2 << false << 13 << 1 << 3;
-    QTest::newRow("four, 2 bits") << 4 << false << 7 << 2 << 3;
-    QTest::newRow("sixteen, 4 bits") << 16 << true << 9 << 4 << 3;
-    QTest::newRow("256, 8 bits") << 256 << false << 33 << 8 << 3;
-    QTest::newRow("257 with alpha") << 257 << false << 33 << 8 << 6;
-    QTest::newRow("300 opaque") << 300 << true << 40 << 8 << 2;
+    QTest::newRow("two, 1 bit") << 2 << false << 13 << 1 << 3 << 0;
+    QTest::newRow("four, 2 bits") << 4 << false << 7 << 2 << 3 << 0;
+    QTest::newRow("sixteen, 4 bits") << 16 << true << 9 << 4 << 3 << 0;
+    QTest::newRow("256, 8 bits") << 256 << false << 33 << 8 << 3 << 0;
+    QTest::newRow("257 with alpha") << 257 << false << 33 << 8 << 6 << 0;
+    QTest::newRow("300 opaque") << 300 << true << 40 << 8 << 2 << 0;
+    // Over a megabyte of rows, deflated in pieces that refer back across
+    // their borders.
+    QTest::newRow("256 in pieces") << 256 << false << 300000 << 8 << 3 << 7001;
 }
 
 void TestEngine::pngExact() {
@@ -320,6 +324,7 @@ void TestEngine::pngExact() {
     QFETCH(int, width);
     QFETCH(int, depth);
     QFETCH(int, colourType);
+    QFETCH(int, period);
 
     // Every colour at least once, then at random; a quarter of the colours are
     // hidden under alpha 0 unless opaque, and some half transparent.
@@ -333,7 +338,10 @@ void TestEngine::pngExact() {
     QImage image(width, height, QImage::Format_ARGB32);
     for (int i = 0; i < width * height; ++i)
         image.setPixel(i % width, i / width,
-                       palette[i < colours ? i : int(random.bounded(colours))]);
+                       i < colours ? palette[i]
+                       : period && i >= period
+                           ? image.pixel((i - period) % width, (i - period) / width)
+                           : palette[int(random.bounded(colours))]);
     const QByteArray png = pngBytes(image);
     QCOMPARE(int(uchar(png.at(24))), depth);
     QCOMPARE(int(uchar(png.at(25))), colourType);
