@@ -237,6 +237,7 @@ private slots:
     void dialogRemembersItsChoices();
     void dialogDetectsAndWarns();
     void dialogFindsSprites();
+    void dialogWritesAtlasAndKeepsNumbers_data();
     void dialogWritesAtlasAndKeepsNumbers();
 
 private:
@@ -1836,12 +1837,20 @@ void TestCut::dialogFindsSprites() {
              qPrintable(dialog.countText()));
 }
 
+void TestCut::dialogWritesAtlasAndKeepsNumbers_data() {
+    QTest::addColumn<QString>("sheetName");
+    QTest::newRow("opened sheet") << QStringLiteral("sheet.png");
+    // A pasted sheet has no file: its manifest must still read back.
+    QTest::newRow("pasted sheet") << QString();
+}
+
 void TestCut::dialogWritesAtlasAndKeepsNumbers() {
+    QFETCH(QString, sheetName);
     const Sample s = sample();
     QTemporaryDir dir;
     doubles::ScriptedDialogs dialogs;
     const auto open = [&](CutDialog& dialog) {
-        dialog.setSheetPath(dir.filePath(QStringLiteral("sheet.png")));
+        dialog.setSheetPath(sheetName.isEmpty() ? QString() : dir.filePath(sheetName));
         control<QComboBox>(dialog, "skip")->setCurrentIndex(int(Skip::Uniform));
         control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Flips));
         control<QCheckBox>(dialog, "writeAtlas")->setChecked(true);
