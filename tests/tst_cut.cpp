@@ -1013,7 +1013,7 @@ void TestCut::engineRoundTrip() {
         runCli(common + QStringList{"--atlas", inOut("atlas.png"), "--extrude", "1", "--json",
                                     inOut("cut.json"), "--tmx", inOut("level.tmx"), "--out", out});
     QCOMPARE(cut.code, 0);
-    QVERIFY2(cut.out.startsWith(QStringLiteral("1344 cells, ")) &&
+    QVERIFY2(cut.out.startsWith(QStringLiteral("1,344 cells: ")) &&
                  cut.out.endsWith(QStringLiteral(" tiles written, into atlas.png\n")),
              qPrintable(cut.out));
     QString why;
@@ -1045,7 +1045,7 @@ void TestCut::engineRoundTrip() {
     QCOMPARE(cut.code, 0);
     const int tiles = int(manifest->tiles.size());
     const QString last = QStringLiteral("%1.png").arg(tiles - 1, 4, 10, QLatin1Char('0'));
-    QVERIFY2(cut.out.endsWith(QStringLiteral("written: 0000.png to ") + last + u'\n'),
+    QVERIFY2(cut.out.endsWith(QStringLiteral("written, 0000.png to ") + last + u'\n'),
              qPrintable(cut.out));
     QCOMPARE(filesIn(files).size(), tiles);
     QVERIFY(QFileInfo::exists(QDir(files).filePath(last)));
@@ -1828,7 +1828,9 @@ void TestCut::dialogFindsSprites() {
     control<QComboBox>(dialog, "mode")->setCurrentIndex(1);
     QTRY_VERIFY(!shown.isEmpty() && !shown.last().boxes.empty());
     QTRY_VERIFY(!dialog.counting());
-    QVERIFY2(dialog.countText().startsWith(QStringLiteral("3 sprites found; ")),
+    // The count of sprites is said once, as what the line counts.
+    QVERIFY2(dialog.countText().startsWith(QStringLiteral("3 sprites: ")) &&
+                 dialog.countText().count(QStringLiteral("sprite")) == 1,
              qPrintable(dialog.countText()));
     QCOMPARE(shown.last().boxes,
              (std::vector<QRect>{QRect(2, 3, 10, 6), QRect(30, 1, 9, 9), QRect(50, 20, 8, 12)}));
@@ -1836,7 +1838,9 @@ void TestCut::dialogFindsSprites() {
     // A change gives up the count and starts another: sprites under 10 pixels both ways go.
     control<QSpinBox>(dialog, "minSize")->setValue(10);
     QTRY_VERIFY(!dialog.counting());
-    QVERIFY2(dialog.countText().startsWith(QStringLiteral("2 sprites found; ")),
+    // The count of sprites is said once, as what the line counts.
+    QVERIFY2(dialog.countText().startsWith(QStringLiteral("2 sprites: ")) &&
+                 dialog.countText().count(QStringLiteral("sprite")) == 1,
              qPrintable(dialog.countText()));
 }
 
