@@ -452,7 +452,8 @@ void CutDialog::planned(int generation, const std::shared_ptr<Counted>& counted)
     }
     latest_ = counted;
     const PreparedJob& prepared = *counted->prepared;
-    count->setText(found + jobCountLine(prepared));
+    // The count line already counts the sprites; "found" only stands before a reason.
+    count->setText(jobCountLine(prepared));
     if (prepared.suspicious)
         note->setText(QStringLiteral("This grid looks wrong for the sheet (%1); the cut "
                                      "still uses the grid above.")
