@@ -203,14 +203,15 @@ void CmdlineTest::importAtStart() {
         cleanUp.set([path] { ::unlink(platform::encodePath(path).constData()); });
     }
 
-    if (app::importAtStart(app.f().state, app.dialogs, path))
-        app.window->fitViewToImage();
+    app::importAtStart(*app.window, app.dialogs, path);
 
     const QStringList expected = message.isEmpty() ? QStringList()
                                  : message.contains(u"%1")
                                      ? QStringList{message.arg(QDir::toNativeSeparators(path))}
                                      : QStringList{message};
     QCOMPARE(app.dialogs.messages, expected);
+    // The file named at start-up is the sheet's file, as an imported one is.
+    QCOMPARE(app.window->tilesetPath(), picture.isEmpty() ? QString() : path);
     if (picture.isEmpty()) {
         QVERIFY(!app.f().state.sourcePicture);
     } else {

@@ -237,6 +237,7 @@ private slots:
     void dialogRemembersItsChoices();
     void dialogDetectsAndWarns();
     void dialogFindsSprites();
+    void dialogWritesAtlasAndKeepsNumbers_data();
     void dialogWritesAtlasAndKeepsNumbers();
 
 private:
@@ -479,7 +480,7 @@ void TestCut::sampleCounts() {
     QCOMPARE(plan.duplicates, duplicates);
     QCOMPARE(plan.tileCount(), tiles);
     QCOMPARE(countLine(plan, 12, Format::Bmp),
-             QStringLiteral("16 cells: %1 blank, %2 duplicates, %3 tiles to write, 012.bmp to %4")
+             QStringLiteral("16 cells: %1 blank, %2 merged, %3 tiles to write, 012.bmp to %4")
                  .arg(blank)
                  .arg(duplicates)
                  .arg(tiles)
@@ -554,7 +555,7 @@ void TestCut::numberLimit() {
     QCOMPARE(dialog.fileCounter(), start + 12);
     // What was written and where.
     QCOMPARE(dialogs.messages,
-             QStringList{QStringLiteral("16 cells, 0 blank, 4 merged, 12 written: ") + range +
+             QStringList{QStringLiteral("16 cells: 0 blank, 4 merged, 12 tiles written, ") + range +
                          QStringLiteral("\rIn ") + QDir::toNativeSeparators(dir.path())});
 }
 
@@ -688,7 +689,7 @@ void TestCut::dialogCountsAndOutlines() {
     QVERIFY(!okEnabled());
     QTRY_COMPARE(
         dialog->countText(),
-        QStringLiteral("16 cells: 2 blank, 0 duplicates, 14 tiles to write, 012.bmp to 025.bmp"));
+        QStringLiteral("16 cells: 2 blank, 0 merged, 14 tiles to write, 012.bmp to 025.bmp"));
     QVERIFY(okEnabled());
     QVERIFY(!outlines.isEmpty() && outlines.last().grid);
     QCOMPARE(outlines.last().grid->cellCount(), 16);
@@ -698,7 +699,7 @@ void TestCut::dialogCountsAndOutlines() {
     control<QComboBox>(*dialog, "merge")->setCurrentIndex(int(Merge::Flips));
     QTRY_COMPARE(
         dialog->countText(),
-        QStringLiteral("16 cells: 4 blank, 9 duplicates, 3 tiles to write, 012.bmp to 014.bmp"));
+        QStringLiteral("16 cells: 4 blank, 9 merged, 3 tiles to write, 012.bmp to 014.bmp"));
     control<QSpinBox>(*dialog, "margin")->setValue(1);
     control<QSpinBox>(*dialog, "spacing")->setValue(2);
     QCOMPARE(outlines.last().grid->cellCount(), 9);
@@ -738,9 +739,8 @@ void TestCut::laterChangeWinsTheCount() {
     control<QSpinBox>(dialog, "tileHeight")->setValue(512);
     QCOMPARE(dialog.countText(), QStringLiteral("counting..."));
     QTRY_VERIFY(!dialog.counting());
-    QCOMPARE(
-        dialog.countText(),
-        QStringLiteral("4 cells: 0 blank, 0 duplicates, 4 tiles to write, 000.bmp to 003.bmp"));
+    QCOMPARE(dialog.countText(),
+             QStringLiteral("4 cells: 0 blank, 0 merged, 4 tiles to write, 000.bmp to 003.bmp"));
     QVERIFY(dialog.cut());
     QCOMPARE(filesIn(dir.path()), numbered(0, 4));
 }
@@ -755,26 +755,28 @@ void TestCut::commandLine_data() {
     // SHEET is the sample (16 cells, 4 blank) or, named BLANK, a transparent sheet;
     // OUT an empty folder, holding 001.bmp where EXISTS is named.
     const QString help = QStringLiteral("Try 'orvane cut --help'.\n");
-    QTest::newRow("everything") << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT"} << 0
-                                << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
-                                << "" << 16;
+    QTest::newRow("everything")
+        << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT"} << 0
+        << "16 cells: 0 blank, 0 merged, 16 tiles written, 000.bmp to 015.bmp\n"
+        << "" << 16;
     QTest::newRow("blank and flips, from 7")
         << QStringList{"SHEET",   "--tile=8x8", "--skip-blank", "--merge", "flips",
                        "--start", "7",          "--out",        "OUT"}
-        << 0 << "16 cells, 4 blank, 9 merged, 3 written: 007.bmp to 009.bmp\n"
+        << 0 << "16 cells: 4 blank, 9 merged, 3 tiles written, 007.bmp to 009.bmp\n"
         << "" << 3;
     QTest::newRow("png with a map")
         << QStringList{"SHEET", "--tile", "8x8",           "--merge", "identical", "--format",
                        "png",   "--tmx",  "OUT/level.tmx", "--out",   "OUT"}
-        << 0 << "16 cells, 0 blank, 4 merged, 12 written: 000.png to 011.png\n"
+        << 0 << "16 cells: 0 blank, 4 merged, 12 tiles written, 000.png to 011.png\n"
         << "" << 14;
-    QTest::newRow("edges left out") << QStringList{"SHEET", "--tile", "10x10", "--out", "OUT"} << 0
-                                    << "9 cells, 0 blank, 0 merged, 9 written: 000.bmp to 008.bmp "
-                                       "(7 cells at the edges left out)\n"
-                                    << "" << 9;
+    QTest::newRow("edges left out")
+        << QStringList{"SHEET", "--tile", "10x10", "--out", "OUT"} << 0
+        << "9 cells: 0 blank, 0 merged, 9 tiles written, 000.bmp to 008.bmp "
+           "(7 cells at the edges left out)\n"
+        << "" << 9;
     QTest::newRow("all blank") << QStringList{"BLANK",        "--tile", "32x16",
                                               "--skip-blank", "--out",  "OUT"}
-                               << 0 << "2 cells, 2 blank, 0 merged, 0 written\n"
+                               << 0 << "2 cells: 2 blank, 0 merged, 0 tiles written\n"
                                << "" << 0;
     QTest::newRow("no sheet") << QStringList{"--tile", "8x8"} << 2 << ""
                               << "orvane cut: No sheet given.\n" + help << 0;
@@ -825,7 +827,7 @@ void TestCut::commandLine_data() {
         << "orvane cut: Cannot read the sheet " << 0;
     QTest::newRow("numbers past 999 widen every name")
         << QStringList{"SHEET", "--tile", "8x8", "--start", "990", "--out", "OUT"} << 0
-        << "16 cells, 0 blank, 0 merged, 16 written: 0990.bmp to 1005.bmp\n"
+        << "16 cells: 0 blank, 0 merged, 16 tiles written, 0990.bmp to 1005.bmp\n"
         << "" << 16;
     QTest::newRow("existing without --overwrite")
         << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT", "EXISTS"} << 5 << ""
@@ -833,21 +835,21 @@ void TestCut::commandLine_data() {
            "replace it.\n"
         << 1;
     QTest::newRow("one cell") << QStringList{"SHEET", "--tile", "32x32", "--out", "OUT"} << 0
-                              << "1 cell, 0 blank, 0 merged, 1 written: 000.bmp to 000.bmp\n"
+                              << "1 cell: 0 blank, 0 merged, 1 tile written, 000.bmp to 000.bmp\n"
                               << "" << 1;
     QTest::newRow("atlas and manifest")
         << QStringList{"SHEET",   "--tile",  "8x8",          "--merge",   "flips", "--skip",
                        "uniform", "--atlas", "OUT/a.png",    "--columns", "2",     "--extrude",
                        "1",       "--json",  "OUT/cut.json", "--out",     "OUT"}
-        << 0 << "16 cells, 4 blank, 9 merged, 3 written: into a.png\n"
+        << 0 << "16 cells: 4 blank, 9 merged, 3 tiles written, into a.png\n"
         << "" << 2;
     QTest::newRow("skip transparent")
         << QStringList{"BLANK", "--tile", "32x16", "--skip", "transparent", "--out", "OUT"} << 0
-        << "2 cells, 2 blank, 0 merged, 0 written\n"
+        << "2 cells: 2 blank, 0 merged, 0 tiles written\n"
         << "" << 0;
     QTest::newRow("transparent keeps one-colour cells")
         << QStringList{"SHEET", "--tile", "8x8", "--skip", "transparent", "--out", "OUT"} << 0
-        << "16 cells, 2 blank, 0 merged, 14 written: 000.bmp to 013.bmp\n"
+        << "16 cells: 2 blank, 0 merged, 14 tiles written, 000.bmp to 013.bmp\n"
         << "" << 14;
     QTest::newRow("unknown skip")
         << QStringList{"SHEET", "--tile", "8x8", "--skip", "empty"} << 2 << ""
@@ -859,7 +861,8 @@ void TestCut::commandLine_data() {
         << 0;
     QTest::newRow("region") << QStringList{"SHEET",    "--tile", "8x8",   "--region", "8,8,16,24",
                                            "--format", "png",    "--out", "OUT"}
-                            << 0 << "6 cells, 0 blank, 0 merged, 6 written: 000.png to 005.png\n"
+                            << 0
+                            << "6 cells: 0 blank, 0 merged, 6 tiles written, 000.png to 005.png\n"
                             << "" << 6;
     QTest::newRow("region not four numbers")
         << QStringList{"SHEET", "--tile", "8x8", "--region", "0,0,8"} << 2 << ""
@@ -880,11 +883,11 @@ void TestCut::commandLine_data() {
         << "orvane cut: Cannot read the manifest OUT/none.json: " << 0;
     QTest::newRow("sheet after --")
         << QStringList{"--tile", "8x8", "--out", "OUT", "--", "SHEET"} << 0
-        << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
+        << "16 cells: 0 blank, 0 merged, 16 tiles written, 000.bmp to 015.bmp\n"
         << "" << 16;
     QTest::newRow("existing with --overwrite")
         << QStringList{"SHEET", "--tile", "8x8", "--out", "OUT", "EXISTS", "--overwrite"} << 0
-        << "16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"
+        << "16 cells: 0 blank, 0 merged, 16 tiles written, 000.bmp to 015.bmp\n"
         << "" << 16;
     QTest::newRow("help") << QStringList{"SHEET", "--help"} << 0
                           << "transparent: leave out cells whose every pixel has alpha 0\n"
@@ -961,7 +964,7 @@ void TestCut::commandLineNeedsNoDisplay() {
     QCOMPARE(program.readAllStandardError(), QByteArray());
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(program.readAllStandardOutput(),
-             QByteArray("16 cells, 4 blank, 0 merged, 12 written: 000.bmp to 011.bmp\n"));
+             QByteArray("16 cells: 4 blank, 0 merged, 12 tiles written, 000.bmp to 011.bmp\n"));
     QCOMPARE(filesIn(dir.path()).size(),
              13); // the tiles, written into the current folder, and the sheet
 
@@ -1010,8 +1013,8 @@ void TestCut::engineRoundTrip() {
         runCli(common + QStringList{"--atlas", inOut("atlas.png"), "--extrude", "1", "--json",
                                     inOut("cut.json"), "--tmx", inOut("level.tmx"), "--out", out});
     QCOMPARE(cut.code, 0);
-    QVERIFY2(cut.out.startsWith(QStringLiteral("1344 cells, ")) &&
-                 cut.out.endsWith(QStringLiteral(" written: into atlas.png\n")),
+    QVERIFY2(cut.out.startsWith(QStringLiteral("1,344 cells: ")) &&
+                 cut.out.endsWith(QStringLiteral(" tiles written, into atlas.png\n")),
              qPrintable(cut.out));
     QString why;
     const std::optional<Manifest> manifest = parseManifest(bytesOf(inOut("cut.json")), &why);
@@ -1042,7 +1045,7 @@ void TestCut::engineRoundTrip() {
     QCOMPARE(cut.code, 0);
     const int tiles = int(manifest->tiles.size());
     const QString last = QStringLiteral("%1.png").arg(tiles - 1, 4, 10, QLatin1Char('0'));
-    QVERIFY2(cut.out.endsWith(QStringLiteral("written: 0000.png to ") + last + u'\n'),
+    QVERIFY2(cut.out.endsWith(QStringLiteral("written, 0000.png to ") + last + u'\n'),
              qPrintable(cut.out));
     QCOMPARE(filesIn(files).size(), tiles);
     QVERIFY(QFileInfo::exists(QDir(files).filePath(last)));
@@ -1222,7 +1225,7 @@ void TestCut::windowCutsTheTileset() {
     QCOMPARE(f.Label7->caption(), QStringLiteral("Next file:007.bmp"));
     QCOMPARE(f.File1->findItems(QStringLiteral("006.bmp"), Qt::MatchExactly).size(), 1);
     QVERIFY(app.dialogs.messages.last().startsWith(
-        QStringLiteral("76 cells, 0 blank, 74 merged, 2 written: 005.bmp to 006.bmp")));
+        QStringLiteral("76 cells: 0 blank, 74 merged, 2 tiles written, 005.bmp to 006.bmp")));
     dialog->accept();
     QTRY_VERIFY(!app.window->findChild<cut::CutDialog*>()); // closed and gone
     VERIFY_SAME(painted(f.pics), f.pics->image());          // the grid went with it
@@ -1584,7 +1587,7 @@ void TestCut::hiddenColoursOfTransparentPixels() {
     QCOMPARE(runCli({path, QStringLiteral("--tile"), QStringLiteral("16x16"),
                      QStringLiteral("--skip-blank"), QStringLiteral("--out"), dir.path()})
                  .out,
-             QStringLiteral("2 cells, 2 blank, 0 merged, 0 written\n"));
+             QStringLiteral("2 cells: 2 blank, 0 merged, 0 tiles written\n"));
 
     // The PNG tiles keep every pixel's colour as the sheet has it.
     const Plan all = planCut(command, CutOptions{shape, false, Merge::None});
@@ -1632,7 +1635,8 @@ void TestCut::programNamesAndMessages() {
         R"sh(exec "$1" cut "$(printf 'bad\377.png')" --tile 8x8 --out "$(printf 'dir\377')")sh"));
     QCOMPARE(err, QString());
     QCOMPARE(code, 0);
-    QCOMPARE(out, QStringLiteral("16 cells, 0 blank, 0 merged, 16 written: 000.bmp to 015.bmp\n"));
+    QCOMPARE(out,
+             QStringLiteral("16 cells: 0 blank, 0 merged, 16 tiles written, 000.bmp to 015.bmp\n"));
     struct stat st {};
     QCOMPARE(::stat((base + "/dir\xff/015.bmp").constData(), &st), 0);
 
@@ -1824,7 +1828,9 @@ void TestCut::dialogFindsSprites() {
     control<QComboBox>(dialog, "mode")->setCurrentIndex(1);
     QTRY_VERIFY(!shown.isEmpty() && !shown.last().boxes.empty());
     QTRY_VERIFY(!dialog.counting());
-    QVERIFY2(dialog.countText().startsWith(QStringLiteral("3 sprites found; ")),
+    // The count of sprites is said once, as what the line counts.
+    QVERIFY2(dialog.countText().startsWith(QStringLiteral("3 sprites: ")) &&
+                 dialog.countText().count(QStringLiteral("sprite")) == 1,
              qPrintable(dialog.countText()));
     QCOMPARE(shown.last().boxes,
              (std::vector<QRect>{QRect(2, 3, 10, 6), QRect(30, 1, 9, 9), QRect(50, 20, 8, 12)}));
@@ -1832,16 +1838,26 @@ void TestCut::dialogFindsSprites() {
     // A change gives up the count and starts another: sprites under 10 pixels both ways go.
     control<QSpinBox>(dialog, "minSize")->setValue(10);
     QTRY_VERIFY(!dialog.counting());
-    QVERIFY2(dialog.countText().startsWith(QStringLiteral("2 sprites found; ")),
+    // The count of sprites is said once, as what the line counts.
+    QVERIFY2(dialog.countText().startsWith(QStringLiteral("2 sprites: ")) &&
+                 dialog.countText().count(QStringLiteral("sprite")) == 1,
              qPrintable(dialog.countText()));
 }
 
+void TestCut::dialogWritesAtlasAndKeepsNumbers_data() {
+    QTest::addColumn<QString>("sheetName");
+    QTest::newRow("opened sheet") << QStringLiteral("sheet.png");
+    // A pasted sheet has no file: its manifest must still read back.
+    QTest::newRow("pasted sheet") << QString();
+}
+
 void TestCut::dialogWritesAtlasAndKeepsNumbers() {
+    QFETCH(QString, sheetName);
     const Sample s = sample();
     QTemporaryDir dir;
     doubles::ScriptedDialogs dialogs;
     const auto open = [&](CutDialog& dialog) {
-        dialog.setSheetPath(dir.filePath(QStringLiteral("sheet.png")));
+        dialog.setSheetPath(sheetName.isEmpty() ? QString() : dir.filePath(sheetName));
         control<QComboBox>(dialog, "skip")->setCurrentIndex(int(Skip::Uniform));
         control<QComboBox>(dialog, "merge")->setCurrentIndex(int(Merge::Flips));
         control<QCheckBox>(dialog, "writeAtlas")->setChecked(true);

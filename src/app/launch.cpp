@@ -75,10 +75,7 @@ int runWindow(char* programName, const QString& file) {
         QTimer::singleShot(0, &window, [&window, &dialogs, file] {
             platform::guarded([&] {
                 // A failure of the fit ends silently, as the import's does.
-                platform::endsSilently([&] {
-                    if (importAtStart(window.form().state, dialogs, file))
-                        window.fitViewToImage();
-                });
+                platform::endsSilently([&] { importAtStart(window, dialogs, file); });
             });
         });
     }

@@ -1,5 +1,6 @@
 #include "startfile.h"
 
+#include "app/window/frm_ov_main.h"
 #include "controls/dialogs.h"
 #include "system/errors.h"
 #include "image/picture.h"
@@ -11,7 +12,7 @@
 
 namespace app {
 
-bool importAtStart(AppState& s, platform::Dialogs& dialogs, const QString& path) {
+bool importAtStart(frm_ov_main& window, platform::Dialogs& dialogs, const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     // By the name's own bytes: one that is not UTF-8 still names its file.
     const platform::EntryType type = platform::entryType(path);
@@ -29,7 +30,8 @@ bool importAtStart(AppState& s, platform::Dialogs& dialogs, const QString& path)
             QFile file;
             platform::openRegularFile(path, file);
         }
-        return view::importFile(s, dialogs, path);
+        if (!view::importFile(window.form().state, dialogs, path))
+            return false;
     } catch (const platform::UnreadableFile& e) {
         dialogs.msgBox(QStringLiteral("Cannot open \"%1\": %2.").arg(shown, e.reason()));
         return false;
@@ -38,6 +40,8 @@ bool importAtStart(AppState& s, platform::Dialogs& dialogs, const QString& path)
                            .arg(shown));
         return false;
     }
+    window.tilesetImported(path);
+    return true;
 }
 
 } // namespace app

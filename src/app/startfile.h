@@ -1,8 +1,7 @@
 #pragma once
 
-#include "state/appstate.h"
-
 class QString;
+class frm_ov_main;
 
 namespace platform {
 class Dialogs;
@@ -14,7 +13,8 @@ namespace app {
 // chosen file: the same size check and message. Unlike the dialog, where the
 // user has just seen the file, a missing, unreadable or unknown file is named in
 // a message, and the program goes on without a tileset. Returns whether the
-// picture became the tileset; the caller then fits the view to it.
-bool importAtStart(AppState& s, platform::Dialogs& dialogs, const QString& path);
+// picture became the tileset, which the window then shows fitted and names as
+// the sheet of a cut, as it does a tileset it imported itself.
+bool importAtStart(frm_ov_main& window, platform::Dialogs& dialogs, const QString& path);
 
 } // namespace app

@@ -351,7 +351,7 @@ QString cutHelp() {
         "  -h, --help          show this text\n"
         "\n"
         "Prints one line, such as\n"
-        "  1024 cells, 37 blank, 612 merged, 375 written: 000.bmp to 374.bmp\n"
+        "  1,024 cells: 37 blank, 612 merged, 375 tiles written, 000.bmp to 374.bmp\n"
         "and, with --keep-ids, \", kept K, new N, gone G\" after it.\n"
         "\n"
         "Exit status: 0 done; 1 a file could not be written or appeared meanwhile (the\n"

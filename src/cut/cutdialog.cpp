@@ -36,6 +36,8 @@ QSpinBox* sizeBox(int value, int least, QWidget* parent) {
     auto* box = new QSpinBox(parent);
     box->setRange(least, 65535);
     box->setValue(value);
+    // Every number box as wide as its range needs, not stretched by the row it is in.
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return box;
 }
 
@@ -121,26 +123,15 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     buttons->setObjectName(QStringLiteral("buttons"));
     pool_.setMaxThreadCount(1);
 
-    // Grid mode's rows and sprite mode's rows, one of them shown.
-    gridRows = new QWidget(this);
+    // One form for every row, so that labels and fields line up and the rows are
+    // evenly spaced; grid mode's rows or sprite mode's rows are shown, and the
+    // note only while it says something.
     auto* size = new QHBoxLayout;
     size->addWidget(tileWidth);
     size->addWidget(new QLabel(QStringLiteral("X"), this));
     size->addWidget(tileHeight);
     size->addWidget(detect);
-    auto* gridForm = new QFormLayout(gridRows);
-    gridForm->setContentsMargins(0, 0, 0, 0);
-    gridForm->addRow(QStringLiteral("Tile size:"), size);
-    gridForm->addRow(QStringLiteral("Margin:"), margin);
-    gridForm->addRow(QStringLiteral("Spacing:"), spacing);
-    gridForm->addRow(QStringLiteral("Skip:"), skip);
-    spriteRows = new QWidget(this);
-    auto* spriteForm = new QFormLayout(spriteRows);
-    spriteForm->setContentsMargins(0, 0, 0, 0);
-    spriteForm->addRow(QStringLiteral("Background:"), key);
-    spriteForm->addRow(QStringLiteral("Join within:"), join);
-    spriteForm->addRow(QStringLiteral("Smallest size:"), minSize);
-
+    size->addStretch(1);
     auto* atlas = new QHBoxLayout;
     atlas->addWidget(atlasPath, 1);
     atlas->addWidget(new QLabel(QStringLiteral("Columns:"), this));
@@ -150,29 +141,36 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     auto* map = new QHBoxLayout;
     map->addWidget(mapPath, 1);
     map->addWidget(browseMap);
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Cut:"), mode);
-    auto* outputs = new QFormLayout;
-    outputs->addRow(QStringLiteral("Merge duplicates:"), merge);
-    outputs->addRow(QStringLiteral("Format:"), format);
-    outputs->addRow(writeAtlas, atlas);
-    outputs->addRow(writeMap, map);
-    outputs->addRow(writeJson, jsonPath);
-    outputs->addRow(QString(), keepIds);
+    form_ = new QFormLayout;
+    form_->addRow(QStringLiteral("Cut:"), mode);
+    form_->addRow(QStringLiteral("Tile size:"), size);
+    form_->addRow(QStringLiteral("Margin:"), margin);
+    form_->addRow(QStringLiteral("Spacing:"), spacing);
+    form_->addRow(QStringLiteral("Skip:"), skip);
+    form_->addRow(QStringLiteral("Background:"), key);
+    form_->addRow(QStringLiteral("Join within:"), join);
+    form_->addRow(QStringLiteral("Smallest size:"), minSize);
+    form_->addRow(note);
+    form_->addRow(QStringLiteral("Merge duplicates:"), merge);
+    form_->addRow(QStringLiteral("Format:"), format);
+    form_->addRow(writeAtlas, atlas);
+    form_->addRow(writeMap, map);
+    form_->addRow(writeJson, jsonPath);
+    form_->addRow(QString(), keepIds);
+    form_->setRowVisible(note, false);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(gridRows);
-    layout->addWidget(spriteRows);
-    layout->addWidget(note);
-    layout->addLayout(outputs);
+    layout->addLayout(form_);
     layout->addWidget(count);
     layout->addWidget(buttons);
 
     loadSettings(defaultTile);
-    const auto enable = [this] {
+    const auto enable = [this, size] {
         const bool grid = mode->currentIndex() == GridMode;
-        gridRows->setVisible(grid);
-        spriteRows->setVisible(!grid);
+        form_->setRowVisible(size, grid);
+        for (QWidget* row : std::initializer_list<QWidget*>{margin, spacing, skip})
+            form_->setRowVisible(row, grid);
+        for (QWidget* row : std::initializer_list<QWidget*>{key, join, minSize})
+            form_->setRowVisible(row, !grid);
         atlasPath->setEnabled(writeAtlas->isChecked());
         columns->setEnabled(writeAtlas->isChecked());
         extrude->setEnabled(writeAtlas->isChecked());
@@ -366,13 +364,18 @@ QString CutDialog::gridNote() const {
     return note->text();
 }
 
+void CutDialog::showNote(const QString& text) {
+    note->setText(text);
+    form_->setRowVisible(note, !text.isEmpty());
+}
+
 void CutDialog::refresh() {
     if (cancel_)
         cancel_->store(true);
     ++generation_;
     latest_.reset();
     if (!detected_)
-        note->clear();
+        showNote({});
     detected_ = false;
     CutJob j = job();
     Overlay overlay;
@@ -452,11 +455,12 @@ void CutDialog::planned(int generation, const std::shared_ptr<Counted>& counted)
     }
     latest_ = counted;
     const PreparedJob& prepared = *counted->prepared;
-    count->setText(found + jobCountLine(prepared));
+    // The count line already counts the sprites; "found" only stands before a reason.
+    count->setText(jobCountLine(prepared));
     if (prepared.suspicious)
-        note->setText(QStringLiteral("This grid looks wrong for the sheet (%1); the cut "
-                                     "still uses the grid above.")
-                          .arg(detect::describeGrid(*prepared.suspicious)));
+        showNote(QStringLiteral("This grid looks wrong for the sheet (%1); the cut "
+                                "still uses the grid above.")
+                     .arg(detect::describeGrid(*prepared.suspicious)));
     buttons->button(QDialogButtonBox::Ok)->setEnabled(true);
 }
 
@@ -464,7 +468,7 @@ void CutDialog::detectGrid() {
     QString whyNot;
     const auto guessed = detect::guessGrid(sheet_, &whyNot);
     if (!guessed) {
-        note->setText(whyNot.left(1).toUpper() + whyNot.mid(1));
+        showNote(whyNot.left(1).toUpper() + whyNot.mid(1));
         return;
     }
     mode->setCurrentIndex(GridMode);
@@ -473,7 +477,7 @@ void CutDialog::detectGrid() {
     margin->setValue(guessed->margin);
     spacing->setValue(guessed->spacing);
     detected_ = true;
-    note->setText(detect::describeGrid(*guessed));
+    showNote(detect::describeGrid(*guessed));
     refresh();
 }
 

@@ -18,6 +18,7 @@
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -99,8 +100,7 @@ private:
     QCheckBox* keepIds;
     QLabel* count;
     QDialogButtonBox* buttons;
-    QWidget* gridRows;
-    QWidget* spriteRows;
+    QFormLayout* form_;
 
     struct Counted {
         std::optional<PreparedJob> prepared;
@@ -111,6 +111,7 @@ private:
     };
     void planned(int generation, const std::shared_ptr<Counted>& counted);
     void refresh();
+    void showNote(const QString& text);
     void chooseMap();
     void updateKeepIds();
     void loadSettings(QSize defaultTile);

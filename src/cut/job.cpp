@@ -505,16 +505,19 @@ QString jobSummary(const PreparedJob& prepared, const JobReport& report) {
     const int tiles = atlasWritten ? int(prepared.result.tiles.size()) : int(names.size());
     const bool sprites = prepared.result.ofSprites;
     const int cells = plan.grid.cellCount();
-    QString line = QString::number(cells) + u' ' +
-                   (sprites ? (cells == 1 ? QStringLiteral("sprite") : QStringLiteral("sprites"))
-                            : (cells == 1 ? QStringLiteral("cell") : QStringLiteral("cells")));
+    // Worded as the count line before the cut (countLineOf), "written" for "to write".
+    QString line = sprites ? counted(cells, QStringLiteral("sprite"), QStringLiteral("sprites"))
+                           : counted(cells, QStringLiteral("cell"), QStringLiteral("cells"));
+    line += u':';
     if (!sprites)
-        line += QStringLiteral(", %1 blank").arg(plan.blank);
-    line += QStringLiteral(", %1 merged, %2 written").arg(plan.duplicates).arg(tiles);
+        line += QStringLiteral(" %1 blank,").arg(groups(plan.blank));
+    line += QStringLiteral(" %1 merged, %2 written")
+                .arg(groups(plan.duplicates),
+                     counted(tiles, QStringLiteral("tile"), QStringLiteral("tiles")));
     if (atlasWritten)
-        line += QStringLiteral(": into ") + nameOf(prepared.result.atlas->path);
+        line += QStringLiteral(", into ") + nameOf(prepared.result.atlas->path);
     else if (!names.isEmpty())
-        line += QStringLiteral(": %1 to %2").arg(names.front(), names.back());
+        line += QStringLiteral(", %1 to %2").arg(names.front(), names.back());
     if (prepared.keptIds)
         line += QStringLiteral(", kept %1, new %2, gone %3")
                     .arg(prepared.ids.keptCount)
@@ -522,9 +525,8 @@ QString jobSummary(const PreparedJob& prepared, const JobReport& report) {
                     .arg(prepared.ids.gone.size());
     if (plan.grid.partialCells > 0)
         line += QStringLiteral(" (%1 at the edges left out)")
-                    .arg(QString::number(plan.grid.partialCells) +
-                         (plan.grid.partialCells == 1 ? QStringLiteral(" cell")
-                                                      : QStringLiteral(" cells")));
+                    .arg(counted(plan.grid.partialCells, QStringLiteral("cell"),
+                                 QStringLiteral("cells")));
     return line;
 }
 

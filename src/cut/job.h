@@ -133,9 +133,9 @@ JobReport checkJob(const PreparedJob& prepared);
 JobReport runJob(const PreparedJob& prepared, const JobProgress& progress = {});
 
 // Texts both the command line and the dialog show.
-// "1,344 cells: 0 blank, 66 duplicates, 1,278 tiles to write, 0000.png to 1277.png"
+// "1,344 cells: 0 blank, 66 merged, 1,278 tiles to write, 0000.png to 1277.png"
 QString jobCountLine(const PreparedJob& prepared);
-// After a cut: "1344 cells, 0 blank, 66 merged, 1278 written: 0000.png to 1277.png"
+// After a cut: "1,344 cells: 0 blank, 66 merged, 1,278 tiles written, 0000.png to 1277.png"
 // with ", kept K, new N, gone G" when ids were kept.
 QString jobSummary(const PreparedJob& prepared, const JobReport& report);
 // The first and last names of the numbered files, or empty.

@@ -130,7 +130,13 @@ Manifest parse(const QJsonObject& root) {
     Manifest m;
     const QJsonObject sheet = member(root, QStringLiteral("sheet"));
     const QString inSheet = QStringLiteral("The sheet's");
-    m.sheetFile = text(sheet, inSheet, QStringLiteral("file"));
+    // A pasted sheet has no file: "file" is left out (null, or the empty name
+    // earlier versions wrote, mean the same).
+    const QJsonValue sheetFile = sheet.value(QStringLiteral("file"));
+    const bool noFile = sheetFile.isUndefined() || sheetFile.isNull() ||
+                        (sheetFile.isString() && sheetFile.toString().isEmpty());
+    if (!noFile)
+        m.sheetFile = text(sheet, inSheet, QStringLiteral("file"));
     m.sheetSize = QSize(count(sheet, inSheet, QStringLiteral("width"), 1),
                         count(sheet, inSheet, QStringLiteral("height"), 1));
     if (root.contains(QStringLiteral("region"))) {
@@ -215,7 +221,8 @@ Manifest manifestOf(const CutResult& result, const QString& manifestPath) {
         return base.relativeFilePath(QFileInfo(path).absoluteFilePath());
     };
     Manifest m;
-    m.sheetFile = relative(result.sheetPath);
+    if (!result.sheetPath.isEmpty())
+        m.sheetFile = relative(result.sheetPath);
     m.sheetSize = result.sheetSize;
     m.region = result.region;
     if (result.ofSprites) {
@@ -263,10 +270,11 @@ QByteArray manifestJson(const Manifest& m) {
     QJsonObject root;
     root.insert(QStringLiteral("format"), kFormat);
     root.insert(QStringLiteral("version"), kVersion);
-    root.insert(QStringLiteral("sheet"),
-                QJsonObject{{QStringLiteral("file"), m.sheetFile},
-                            {QStringLiteral("width"), m.sheetSize.width()},
-                            {QStringLiteral("height"), m.sheetSize.height()}});
+    QJsonObject sheet{{QStringLiteral("width"), m.sheetSize.width()},
+                      {QStringLiteral("height"), m.sheetSize.height()}};
+    if (!m.sheetFile.isEmpty())
+        sheet.insert(QStringLiteral("file"), m.sheetFile);
+    root.insert(QStringLiteral("sheet"), sheet);
     if (!m.region.isNull())
         root.insert(QStringLiteral("region"),
                     QJsonObject{{QStringLiteral("x"), m.region.x()},

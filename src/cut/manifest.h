@@ -39,7 +39,7 @@ struct ManifestSprite {
 
 // What a cut wrote, as one JSON file any engine script can read:
 // {"format": "orvane-cut", "version": 1,
-//  "sheet": {"file", "width", "height"},
+//  "sheet": {"file", "width", "height"}     "file" only when the sheet has one,
 //  "region": {"x", "y", "width", "height"}   only when a part of the sheet was cut,
 //  "grid": {"tileWidth", "tileHeight", "margin", "spacing", "columns", "rows"},
 //  "tiles": [{"id", "file"}, ...] or, with an atlas, [{"id", "x", "y"}, ...],
@@ -61,7 +61,7 @@ struct ManifestSprite {
 // stored size (the pad's, else the sprite's, turned when "flags" has the
 // diagonal flag); "flags" (left out when 0) are Tiled's flip flags.
 struct Manifest {
-    QString sheetFile;
+    QString sheetFile; // empty for a sheet without a file (a pasted one)
     QSize sheetSize;
     QRect region; // null for the whole sheet
     GridSpec shape;

@@ -87,11 +87,9 @@ QString countLine(const Plan& plan, int start, Format format) {
 
 QString countLineOf(const Plan& plan, const QString& what, const QString& where) {
     QString line =
-        QStringLiteral("%1: %2 blank, %3, %4 to write")
-            .arg(
-                what, groups(plan.blank),
-                counted(plan.duplicates, QStringLiteral("duplicate"), QStringLiteral("duplicates")),
-                counted(plan.tileCount(), QStringLiteral("tile"), QStringLiteral("tiles")));
+        QStringLiteral("%1: %2 blank, %3 merged, %4 to write")
+            .arg(what, groups(plan.blank), groups(plan.duplicates),
+                 counted(plan.tileCount(), QStringLiteral("tile"), QStringLiteral("tiles")));
     if (!where.isEmpty())
         line += QStringLiteral(", ") + where;
     if (plan.grid.partialCells > 0)

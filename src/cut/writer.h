@@ -59,7 +59,7 @@ TargetProblem checkTargets(const Plan& plan, const Output& output);
 
 // The one question asked when files would be replaced.
 QString replaceQuestion(const QStringList& existing);
-// "1,024 cells: 37 blank, 612 duplicates, 375 tiles to write, 012.bmp to 386.bmp"
+// "1,024 cells: 37 blank, 612 merged, 375 tiles to write, 012.bmp to 386.bmp"
 QString countLine(const Plan& plan, int start, Format format);
 // The same line for any cut: `what` counts what was found ("16 cells"),
 // `where` says where the tiles go ("012.bmp to 027.bmp"), or is empty.

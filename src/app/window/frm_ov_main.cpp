@@ -413,6 +413,11 @@ void frm_ov_main::drawCutOverlay() {
 
 // --- Tileset and view -------------------------------------------------------
 
+void frm_ov_main::tilesetImported(const QString& path) {
+    tilesetPath_ = path;
+    fitViewToImage();
+}
+
 void frm_ov_main::b_open_Click() {
     platform::endsSilently([&] {
         if (view::importTileset(f_.state, f_.cmdb, f_.svc.dialogs)) {

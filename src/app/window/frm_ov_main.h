@@ -40,6 +40,12 @@ public:
 
     // The procedures several handlers share.
     void fitViewToImage();
+    // The tileset was imported from `path` outside the window's own controls (the
+    // file named at start-up): as after "Import Tileset", the view fits it and a
+    // cut names it as the sheet.
+    void tilesetImported(const QString& path);
+    // The file the tileset came from; empty for a pasted one.
+    const QString& tilesetPath() const { return tilesetPath_; }
     void redrawView();
     void updateNextFileLabel();
 
