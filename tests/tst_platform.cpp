@@ -38,8 +38,8 @@ private slots:
     void scrollBarRefusesOutOfRange();
     void optionButtonSelectionRunsClick();
     void checkBoxClickOnChange();
-    void copyPixels_data();
-    void copyPixels();
+    void paintPastTheSource_data();
+    void paintPastTheSource();
     void pictureBoxLayers();
     void outlineCorners();
     void opaqueOverBackground();
@@ -203,7 +203,7 @@ void PlatformTest::checkBoxClickOnChange() {
     QCOMPARE(values, (QList<int>{0, 1}));
 }
 
-void PlatformTest::copyPixels_data() {
+void PlatformTest::paintPastTheSource_data() {
     QTest::addColumn<QRect>("source"); // (sx, sy, w, h) copied to (0, 0)
     QTest::newRow("inside") << QRect(3, 4, 8, 5);
     QTest::newRow("whole") << QRect(0, 0, 20, 10);
@@ -215,16 +215,18 @@ void PlatformTest::copyPixels_data() {
     QTest::newRow("larger than the source") << QRect(-2, -2, 24, 14);
 }
 
-void PlatformTest::copyPixels() {
+void PlatformTest::paintPastTheSource() {
     QFETCH(QRect, source);
     QImage from(20, 10, QImage::Format_RGB32);
     for (int y = 0; y < from.height(); ++y)
         for (int x = 0; x < from.width(); ++x)
             from.setPixel(x, y, qRgb(x * 10, y * 20, 77));
-    QImage to(source.width(), source.height(), QImage::Format_RGB32);
-    to.fill(Qt::black);
-    platform::copyPixels(to, from, 0, 0, source.width(), source.height(), source.x(), source.y(),
-                         kBackColor);
+    PictureBox box(nullptr, source.width(), source.height());
+    QImage black(source.size(), QImage::Format_RGB32);
+    black.fill(Qt::black);
+    box.paintPicture(black, 0, 0, source.width(), source.height(), 0, 0);
+    box.paintPicture(from, 0, 0, source.width(), source.height(), source.x(), source.y());
+    const QImage& to = box.image();
     QImage expected(source.size(), QImage::Format_RGB32);
     for (int y = 0; y < to.height(); ++y) {
         for (int x = 0; x < to.width(); ++x) {

@@ -119,13 +119,6 @@ QImage as32Bit(const QImage& image) {
 
 } // namespace
 
-void copyPixels(QImage& target, const QImage& source, int dx, int dy, int w, int h, int sx, int sy,
-                QRgb fill) {
-    const bool withAlpha = target.format() == QImage::Format_ARGB32;
-    const QImage src = withAlpha ? as32Bit(source) : Picture::toOpaque(source);
-    copyRaw(target, src, dx, dy, w, h, sx, sy, fill);
-}
-
 PictureBox::PictureBox(QWidget* parent, int width, int height)
     : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -95,10 +95,4 @@ private:
     QRgb backColor_ = kBackColor;
 };
 
-// Copies one to one between two 32-bit images, background colour past the source.
-// Into an ARGB32 target the source's alpha comes along; into an RGB32 one a
-// source with alpha is laid over the background colour first.
-void copyPixels(QImage& target, const QImage& source, int dx, int dy, int w, int h, int sx, int sy,
-                QRgb fill);
-
 } // namespace platform

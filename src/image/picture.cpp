@@ -410,12 +410,6 @@ void writePictureFile(const QImage& image, const QString& path, const QByteArray
 
 } // namespace
 
-QByteArray pngWithAlpha(const QImage& image) {
-    // Straight ARGB32 goes to the file as it is; a premultiplied form would lose
-    // the colour of every pixel of alpha 0.
-    return encodePicture(image.convertToFormat(QImage::Format_ARGB32), "PNG", -1);
-}
-
 QStringList writableExtensions() {
     QStringList result{QStringLiteral("bmp"), QStringLiteral("png")};
     for (const QByteArray& format : QImageWriter::supportedImageFormats()) {

@@ -145,10 +145,6 @@ private:
 // colour the file gives it. Throws as loadPicture does.
 QImage loadImageWithAlpha(const QString& path);
 
-// The bytes of a PNG file of the picture with its alpha channel, each pixel's
-// colour as it is, a fully transparent one's included.
-QByteArray pngWithAlpha(const QImage& image);
-
 // The extensions of the formats "Save as..." writes, lower case: bmp and png
 // first, then every other format Qt can write here.
 QStringList writableExtensions();

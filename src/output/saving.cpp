@@ -22,40 +22,40 @@ void copyToClipboard(platform::Clipboard& clipboard, const QImage& capture) {
 }
 
 void saveNumbered(AppState& s, const QImage& capture, platform::Dialogs& dialogs,
-                  platform::Label& Label7, platform::FileList& File1) {
+                  platform::Label& nextFileLabel, platform::FileList& fileList) {
     if (s.fileCounter > kLastFileNumber) {
         dialogs.msgBox(QStringLiteral("Max: 999.BMP - Please set new start and reset."));
         return;
     }
     platform::savePicture(capture, numberedFile(s.outputFolder, s.fileCounter));
     s.setFileCounter(std::int16_t(s.fileCounter + 1));
-    updateNextFileLabel(s, Label7);
-    File1.refresh();
+    updateNextFileLabel(s, nextFileLabel);
+    fileList.refresh();
 }
 
-void saveSelectionAs(platform::CommonDialog& cmdb, platform::Dialogs& dialogs,
+void saveSelectionAs(platform::CommonDialog& fileDialog, platform::Dialogs& dialogs,
                      const QImage& capture) {
     struct Restore {
-        platform::CommonDialog& cmdb;
-        QString title = cmdb.dialogTitle;
-        QString filter = cmdb.filter;
+        platform::CommonDialog& fileDialog;
+        QString title = fileDialog.dialogTitle;
+        QString filter = fileDialog.filter;
         ~Restore() {
-            cmdb.dialogTitle = title;
-            cmdb.filter = filter;
+            fileDialog.dialogTitle = title;
+            fileDialog.filter = filter;
         }
-    } restore{cmdb};
-    cmdb.dialogTitle = QStringLiteral("Save Selection As");
-    cmdb.filter = platform::saveAsFilter();
-    cmdb.fileName.clear();
-    cmdb.showSave();
+    } restore{fileDialog};
+    fileDialog.dialogTitle = QStringLiteral("Save Selection As");
+    fileDialog.filter = platform::saveAsFilter();
+    fileDialog.fileName.clear();
+    fileDialog.showSave();
     try {
-        platform::savePictureAs(capture, cmdb.fileName);
+        platform::savePictureAs(capture, fileDialog.fileName);
     } catch (const platform::UnwritableFormatError& e) {
         // A name whose extension no writer knows: say which ones it can be.
         dialogs.msgBox(e.message());
     } catch (const platform::PlatformError& e) {
         // Silence would leave the user believing the capture is kept.
-        dialogs.msgBox(fileErrorMessage(cmdb.fileName, QString::fromStdString(e.what())));
+        dialogs.msgBox(fileErrorMessage(fileDialog.fileName, QString::fromStdString(e.what())));
     }
 }
 

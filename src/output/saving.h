@@ -33,7 +33,7 @@ QString fileErrorMessage(const QString& path, const QString& reason);
 // format its extension names; an extension no writer knows is refused with a
 // message naming those that can be written, a failed write with fileErrorMessage. The common
 // dialog's title and filter are the import's again afterwards, whatever happens.
-void saveSelectionAs(platform::CommonDialog& cmdb, platform::Dialogs& dialogs,
+void saveSelectionAs(platform::CommonDialog& fileDialog, platform::Dialogs& dialogs,
                      const QImage& capture);
 
 } // namespace output

@@ -55,11 +55,11 @@ void dragTo(AppState& s, const MouseControls& c, double x, double y) {
     }
 }
 
-void chooseColor(platform::CommonDialog& cmdb, platform::Button& colourButton,
+void chooseColor(platform::CommonDialog& colorDialog, platform::Button& colourButton,
                  platform::PictureBox& tilesetView) {
-    cmdb.showColor();
-    colourButton.setBackColor(cmdb.color);
-    tilesetView.setForeColor(cmdb.color);
+    colorDialog.showColor();
+    colourButton.setBackColor(colorDialog.color);
+    tilesetView.setForeColor(colorDialog.color);
 }
 
 } // namespace selection

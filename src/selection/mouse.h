@@ -31,7 +31,7 @@ void placeOnPress(AppState& s, const MouseControls& c, double x, double y);
 void dragTo(AppState& s, const MouseControls& c, double x, double y);
 
 // The outline colour, chosen in the colour dialog; a cancel passes to the caller.
-void chooseColor(platform::CommonDialog& cmdb, platform::Button& colourButton,
+void chooseColor(platform::CommonDialog& colorDialog, platform::Button& colourButton,
                  platform::PictureBox& tilesetView);
 
 } // namespace selection

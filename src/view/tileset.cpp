@@ -15,9 +15,9 @@ bool tooSmallForTileset(QSize picture) {
     return picture.width() < kMinimumTilesetSize || picture.height() < kMinimumTilesetSize;
 }
 
-bool importTileset(AppState& s, platform::CommonDialog& cmdb, platform::Dialogs& dialogs) {
-    cmdb.showOpen();
-    return importFile(s, dialogs, cmdb.fileName);
+bool importTileset(AppState& s, platform::CommonDialog& fileDialog, platform::Dialogs& dialogs) {
+    fileDialog.showOpen();
+    return importFile(s, dialogs, fileDialog.fileName);
 }
 
 namespace {

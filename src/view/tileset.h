@@ -25,7 +25,7 @@ bool tooSmallForTileset(QSize picture);
 // and a cancel leaves the tileset as it was, without a word.
 
 // "Import Tileset": a picture file chosen in the open dialog.
-bool importTileset(AppState& s, platform::CommonDialog& cmdb, platform::Dialogs& dialogs);
+bool importTileset(AppState& s, platform::CommonDialog& fileDialog, platform::Dialogs& dialogs);
 // A picture file, taken as the import takes a chosen file.
 bool importFile(AppState& s, platform::Dialogs& dialogs, const QString& path);
 // "Paste from Clipboard".
