@@ -26,7 +26,8 @@ QString driveFolder(const platform::Drives& drives, const platform::DriveList& d
 }
 
 void openDriveFolder(const AppState& s, const BrowserControls& c, const platform::Drives& drives) {
-    c.folderList.setPath(driveFolder(drives, c.driveList)); // Dir1_Change, nested
+    c.folderList.setPath(
+        driveFolder(drives, c.driveList)); // the folder list's change follows, nested
     updateNextFileLabel(s, c.nextFileLabel);
 }
 

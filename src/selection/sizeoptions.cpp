@@ -47,7 +47,7 @@ void fixedMode(const SizeControls& c, platform::Label& sizeReadout) {
 void presetSize(AppState& s, const SizeControls& c, platform::Dialogs& dialogs, int n) {
     if (!presetFits(n, s.maxTileWidth, s.maxTileHeight)) {
         dialogs.msgBox(c.maxSizeLabel.caption());
-        c.customOption.setValue(true); // o_custom_Click, nested
+        c.customOption.setValue(true); // the custom option's click follows, nested
         return;
     }
     setEnabled({&c.widthBox, &c.heightBox}, false);

@@ -52,13 +52,13 @@ void fitViewToImage(AppState& s, const FitControls& c) {
     s.setTileLimits(tilesetView.width(), tilesetView.height());
     if (s.tileWidth > s.maxTileWidth) {
         s.setTileSize(s.maxTileWidth, s.tileHeight);
-        c.widthBox.setText(
-            platform::format(s.tileWidth, QStringLiteral("#"))); // trw_Change, nested
+        c.widthBox.setText(platform::format(
+            s.tileWidth, QStringLiteral("#"))); // the width box's change follows, nested
     }
     if (s.tileHeight > s.maxTileHeight) {
         s.setTileSize(s.tileWidth, s.maxTileHeight);
-        c.heightBox.setText(
-            platform::format(s.tileHeight, QStringLiteral("#"))); // trh_Change, nested
+        c.heightBox.setText(platform::format(
+            s.tileHeight, QStringLiteral("#"))); // the height box's change follows, nested
     }
     c.maxSizeLabel.setCaption(maxSizeCaption(s.maxTileWidth, s.maxTileHeight));
 
