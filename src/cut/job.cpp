@@ -519,10 +519,7 @@ QString jobSummary(const PreparedJob& prepared, const JobReport& report) {
     else if (!names.isEmpty())
         line += QStringLiteral(", %1 to %2").arg(names.front(), names.back());
     if (prepared.keptIds)
-        line += QStringLiteral(", kept %1, new %2, gone %3")
-                    .arg(prepared.ids.keptCount)
-                    .arg(prepared.ids.added)
-                    .arg(prepared.ids.gone.size());
+        line += QStringLiteral(", ") + prepared.ids.summary();
     if (plan.grid.partialCells > 0)
         line += QStringLiteral(" (%1 at the edges left out)")
                     .arg(counted(plan.grid.partialCells, QStringLiteral("cell"),

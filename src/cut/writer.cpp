@@ -47,24 +47,6 @@ QString tilesetPathFor(const QString& tmxPath) {
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".tsx"));
 }
 
-QStringList targetFiles(const Plan& plan, const Output& output) {
-    QStringList files;
-    for (int i = 0; i < plan.tileCount(); ++i)
-        files << tilePath(plan, output, i);
-    if (!output.tmxPath.isEmpty())
-        files << output.tmxPath << tilesetPathFor(output.tmxPath);
-    return files;
-}
-
-QStringList existingFiles(const QStringList& files) {
-    QStringList existing;
-    for (const QString& file : files) {
-        if (platform::nameTaken(file))
-            existing << file;
-    }
-    return existing;
-}
-
 QString replaceQuestion(const QStringList& existing) {
     const QString first = QFileInfo(existing.value(0)).fileName();
     if (existing.size() == 1)

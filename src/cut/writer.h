@@ -34,11 +34,6 @@ QString tileFileName(int number, Format format);
 // The tileset file written beside a map: the map's name with ".tsx".
 QString tilesetPathFor(const QString& tmxPath);
 
-// Every file the cut would write: the tiles in order, then the map and its tileset.
-QStringList targetFiles(const Plan& plan, const Output& output);
-// Those of them that exist already; a symbolic link counts, dangling or not.
-QStringList existingFiles(const QStringList& files);
-
 // Why the cut cannot write its files, for the user, and the path at fault.
 struct TargetProblem {
     QString path;
