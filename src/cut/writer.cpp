@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 #include <QLocale>
 
 #include <algorithm>
@@ -95,53 +94,6 @@ QString folderProblem(const QString& folder, const QString& role) {
     const QString reason = platform::folderWriteProblem(folder);
     if (!reason.isEmpty())
         return QStringLiteral("The %1 %2 cannot be written to: %3.").arg(role, shown, reason);
-    return {};
-}
-
-TargetProblem checkTargets(const Plan& plan, const Output& output) {
-    if (const QString problem = folderProblem(output.folder, QStringLiteral("output folder"));
-        !problem.isEmpty())
-        return {output.folder, problem};
-    struct Target {
-        QString path;
-        QString what; // for the user
-    };
-    std::vector<Target> targets;
-    if (!output.tmxPath.isEmpty()) {
-        const QString& tmx = output.tmxPath;
-        for (const QChar c : tmx) {
-            if (c.category() == QChar::Other_Control)
-                return {tmx, QStringLiteral("The map's name %1 holds a control character.")
-                                 .arg(printable(tmx))};
-        }
-        if (const QString problem = folderProblem(folderOf(tmx), QStringLiteral("map's folder"));
-            !problem.isEmpty())
-            return {folderOf(tmx), problem};
-        targets.push_back({tmx, QStringLiteral("the map ") + printable(tmx)});
-        const QString tsx = tilesetPathFor(tmx);
-        targets.push_back({tsx, QStringLiteral("the map's tileset ") + printable(tsx)});
-    }
-    for (int i = 0; i < plan.tileCount(); ++i) {
-        const QString path = tilePath(plan, output, i);
-        targets.push_back({path, QStringLiteral("the tile ") + nameOf(path)});
-    }
-    // Two targets are one file when their folders, links resolved, and names are.
-    QHash<QString, QString> folders;
-    QHash<QString, QString> seen;
-    for (const Target& target : targets) {
-        if (platform::nameIsFolder(target.path))
-            return {target.path, capitalised(target.what) + QStringLiteral(" is a folder.")};
-        const QString folder = folderOf(target.path);
-        auto resolved = folders.find(folder);
-        if (resolved == folders.end())
-            resolved = folders.insert(folder, platform::resolvedFolder(folder));
-        const QString key = *resolved + u'/' + nameOf(target.path);
-        const auto earlier = seen.constFind(key);
-        if (earlier != seen.constEnd())
-            return {target.path, capitalised(target.what) + QStringLiteral(" and ") + *earlier +
-                                     QStringLiteral(" name the same file.")};
-        seen.insert(key, target.what);
-    }
     return {};
 }
 

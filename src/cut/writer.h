@@ -34,23 +34,10 @@ QString tileFileName(int number, Format format);
 // The tileset file written beside a map: the map's name with ".tsx".
 QString tilesetPathFor(const QString& tmxPath);
 
-// Why the cut cannot write its files, for the user, and the path at fault.
-struct TargetProblem {
-    QString path;
-    QString message;
-
-    bool isEmpty() const { return message.isEmpty(); }
-};
-
 // Why files cannot be written into the folder, for the user: it is missing, is
 // not a folder, or cannot be written to. `role` names it: "output folder",
 // "map's folder".
 QString folderProblem(const QString& folder, const QString& role);
-
-// Everything that would stop the cut, found before it writes a byte: a folder
-// that is missing or cannot be written to, a target that is a folder, a map
-// name with a control character, two targets that are one file.
-TargetProblem checkTargets(const Plan& plan, const Output& output);
 
 // The one question asked when files would be replaced.
 QString replaceQuestion(const QStringList& existing);
@@ -63,7 +50,7 @@ QString countLineOf(const Plan& plan, const QString& what, const QString& where)
 struct Outcome {
     enum class Failure {
         None,
-        BadTarget,   // checkTargets found a problem; nothing written
+        BadTarget,   // a target cannot be written; nothing written
         Busy,        // another cut writes into one of the folders; nothing written
         FilesExist,  // files exist and were not to be replaced; nothing written
         Appeared,    // a file appeared while the cut wrote; what was written stays
@@ -89,7 +76,7 @@ using Progress = std::function<bool(int written, int total)>;
 
 // Writes the plan's tiles (through the cut job: runJob), each file whole or not at all, and then
 // the map when one is asked for and every tile was written. Every check comes first: the targets
-// (checkTargets), the folders taken for this cut alone (FolderLock), the files that exist. Each
+// (the job's checks), the folders taken for this cut alone (FolderLock), the files that exist. Each
 // file goes through platform::writeFileWhole, so no file is written through a link. Stops at the
 // first failure and when `progress` says so; what was written stays.
 Outcome writeCut(const QImage& sheet, const Plan& plan, const Output& output,

@@ -420,19 +420,15 @@ void frm_ov_main::tilesetImported(const QString& path) {
 
 void frm_ov_main::b_open_Click() {
     platform::endsSilently([&] {
-        if (view::importTileset(f_.state, f_.cmdb, f_.svc.dialogs)) {
-            tilesetPath_ = f_.cmdb.fileName;
-            fitViewToImage();
-        }
+        if (view::importTileset(f_.state, f_.cmdb, f_.svc.dialogs))
+            tilesetImported(f_.cmdb.fileName);
     });
 }
 
 void frm_ov_main::pics_DropFile(const QString& path) {
     platform::endsSilently([&] {
-        if (view::importFile(f_.state, f_.svc.dialogs, path)) {
-            tilesetPath_ = path;
-            fitViewToImage();
-        }
+        if (view::importFile(f_.state, f_.svc.dialogs, path))
+            tilesetImported(path);
     });
 }
 
