@@ -105,11 +105,12 @@ qint64 opaquePixels(const QImage& image) {
     return count;
 }
 
-// The thread's own processor time: on a shared machine the wall clock also
-// counts other programs' turns.
+// The processor time of all of this program's threads: on a shared machine the
+// wall clock also counts other programs' turns, and detection reads large
+// sheets on several threads.
 double cpuSeconds() {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
+#include <thread>
+#include <tuple>
+#include <utility>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -35,9 +39,10 @@ public:
         return label;
     }
     int find(int i) {
-        while (nodes[i].parent != i) {
-            nodes[i].parent = nodes[nodes[i].parent].parent;
-            i = nodes[i].parent;
+        while (nodes[std::size_t(i)].parent != i) {
+            Region& node = nodes[std::size_t(i)];
+            node.parent = nodes[std::size_t(node.parent)].parent;
+            i = node.parent;
         }
         return i;
     }
@@ -48,15 +53,24 @@ public:
             return a;
         if (b < a)
             std::swap(a, b);
-        Region& root = nodes[a];
-        const Region& other = nodes[b];
+        Region& root = nodes[std::size_t(a)];
+        const Region& other = nodes[std::size_t(b)];
         root.left = std::min(root.left, other.left);
         root.top = std::min(root.top, other.top);
         root.right = std::max(root.right, other.right);
         root.bottom = std::max(root.bottom, other.bottom);
         root.edge = root.edge || other.edge;
-        nodes[b].parent = a;
+        nodes[std::size_t(b)].parent = a;
         return a;
+    }
+    // Another band's regions after these, their labels moved up by this many.
+    int append(const Regions& other) {
+        const int offset = int(nodes.size());
+        for (Region node : other.nodes) {
+            node.parent += offset;
+            nodes.push_back(node);
+        }
+        return offset;
     }
     std::vector<Region> nodes;
 };
@@ -66,10 +80,9 @@ public:
 // 4-connected ones.
 template <int reach>
 void labelRow(Regions& regions, const std::vector<Run>& above, std::vector<Run>& row, int y,
-              int width, int height) {
+              int width, bool edgeRow) {
     const Run* a = above.data();
     const std::size_t count = above.size();
-    const bool edgeRow = y == 0 || y == height - 1;
     std::size_t j = 0;
     for (Run& run : row) {
         while (j < count && a[j].x1 + reach <= run.x0)
@@ -91,21 +104,36 @@ void labelRow(Regions& regions, const std::vector<Run>& above, std::vector<Run>&
     }
 }
 
+// Joins the regions of a band's last row with those of the next band's first.
+template <int reach>
+void joinRows(Regions& regions, const std::vector<Run>& above, int aboveOffset,
+              const std::vector<Run>& below, int belowOffset) {
+    std::size_t j = 0;
+    for (const Run& run : below) {
+        while (j < above.size() && above[j].x1 + reach <= run.x0)
+            ++j;
+        for (std::size_t k = j; k < above.size() && above[k].x0 < run.x1 + reach; ++k)
+            regions.unite(above[k].label + aboveOffset, run.label + belowOffset);
+    }
+}
+
 inline bool transparent(QRgb p) {
     return (p >> 24) == 0;
 }
 
-// A row is classified into one bit a pixel first, four pixels at a time where
-// the processor has SSE2; the runs are then read off the bits a word at a
-// time, so that the long stretches of one kind that make up most of a sheet
+// A row is classified into one bit a pixel first, sixteen pixels at a time
+// where the processor has SSE2; the runs are then read off the bits a word at
+// a time, so that the long stretches of one kind that make up most of a sheet
 // cost next to nothing.
 class RowScan {
 public:
     explicit RowScan(int width)
         : width(width)
         , words((width + 63) / 64)
-        , bits(std::size_t(words) + 1, 0) {}
+        , bits(std::size_t(words) + 1, 0)
+        , cuts(std::size_t(width) + 2) {}
 
+    // A bit for each pixel of alpha above 0.
     void opaque(const QRgb* line) {
         for (int w = 0; w < words; ++w) {
             const int base = w * 64;
@@ -113,19 +141,19 @@ public:
             uint64_t m = 0;
 #ifdef __SSE2__
             if (count == 64) {
-                // Unsigned p >= 0x01000000, as a signed compare with the sign flipped.
-                const __m128i flip = _mm_set1_epi32(int(0x80000000u));
-                const __m128i least = _mm_set1_epi32(int(0x80FFFFFFu));
+                // The alpha bytes alone, packed with signed saturation down to
+                // one byte a pixel that is 0 only for alpha 0.
+                const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
                 const auto four = [&](int i) {
-                    const __m128i p = _mm_xor_si128(
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i)), flip);
-                    return _mm_cmpgt_epi32(p, least);
+                    return _mm_and_si128(
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i)), alpha);
                 };
-                // Sixteen pixels' answers packed into sixteen bytes, one movemask.
+                const __m128i zero = _mm_setzero_si128();
                 for (int i = 0; i < 64; i += 16) {
                     const __m128i low = _mm_packs_epi32(four(i), four(i + 4));
                     const __m128i high = _mm_packs_epi32(four(i + 8), four(i + 12));
-                    m |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << i;
+                    const __m128i clear = _mm_cmpeq_epi8(_mm_packs_epi16(low, high), zero);
+                    m |= uint64_t(uint32_t(_mm_movemask_epi8(clear)) ^ 0xFFFFu) << i;
                 }
                 bits[std::size_t(w)] = m;
                 continue;
@@ -137,6 +165,7 @@ public:
         }
     }
 
+    // A bit for each pixel of the key's colour or of alpha 0.
     void keyed(const QRgb* line, const KeyColour& key) {
         const int r = qRed(key.colour), g = qGreen(key.colour), b = qBlue(key.colour);
         const int t = key.tolerance;
@@ -177,46 +206,147 @@ public:
         }
     }
 
-    // The runs of pixels whose bit is set, from the bits where a pixel differs
-    // from the one before it; the bits past the width are clear.
-    void runs(std::vector<Run>& out) const {
-        out.clear();
-        uint64_t carry = 0; // the last pixel of the word before
-        int start = 0;
+    // The runs of set bits, and with `clear` those of clear bits, from the
+    // places where a pixel differs from the one before it (a clear one before
+    // the first); the bits past the width are clear.
+    void runs(std::vector<Run>& set, std::vector<Run>* clear = nullptr) {
+        int* cut = cuts.data();
+        int n = 0;
+        uint64_t carry = 0;
         for (int w = 0; w < words; ++w) {
             const uint64_t m = bits[std::size_t(w)];
             uint64_t changes = m ^ ((m << 1) | carry);
             carry = m >> 63;
             while (changes != 0) {
-                const int x = w * 64 + __builtin_ctzll(changes);
+                cut[n++] = w * 64 + __builtin_ctzll(changes);
                 changes &= changes - 1;
-                if ((m >> (x & 63)) & 1)
-                    start = x;
-                else
-                    out.push_back({start, x, -1});
             }
         }
         if (carry != 0)
-            out.push_back({start, width, -1});
+            cut[n++] = width;
+        // The changes alternate: a set run begins, it ends, the next begins.
+        set.resize(std::size_t(n / 2));
+        for (int i = 0; i < n / 2; ++i)
+            set[std::size_t(i)] = {cut[2 * i], cut[2 * i + 1], -1};
+        if (!clear)
+            return;
+        clear->clear();
+        int x = 0;
+        for (int i = 0; i < n; i += 2) {
+            if (cut[i] > x)
+                clear->push_back({x, cut[i], -1});
+            x = cut[i + 1];
+        }
+        if (x < width)
+            clear->push_back({x, width, -1});
     }
 
 private:
     int width;
     int words;
     std::vector<uint64_t> bits;
+    std::vector<int> cuts;
 };
 
-// The pixels between the background runs, which are sorted and apart.
-void complement(const std::vector<Run>& background, int width, std::vector<Run>& runs) {
-    runs.clear();
-    int x = 0;
-    for (const Run& run : background) {
-        if (run.x0 > x)
-            runs.push_back({x, run.x0, -1});
-        x = run.x1;
+// What one band of rows learns on its own: its regions, the runs of its first
+// and last rows to join with the bands beside it, and with a key the key's
+// runs next to which sprite regions lie, as long as those runs were not yet
+// known to reach the edge.
+struct Band {
+    int top = 0;
+    int bottom = 0;
+    Regions sprites;
+    Regions background;
+    std::vector<std::pair<int, int>> beside; // background label, sprite label
+    std::vector<Run> firstSprites, lastSprites, firstBackground, lastBackground;
+};
+
+void scanBand(const QImage& image, const SpriteOptions& options, Band& band) {
+    const int width = image.width();
+    const int height = image.height();
+    RowScan scan(width);
+    std::vector<Run> above, row, aboveKey, rowKey;
+    above.reserve(std::size_t(width / 2 + 1));
+    row.reserve(std::size_t(width / 2 + 1));
+    for (int y = band.top; y < band.bottom; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const bool edgeRow = y == 0 || y == height - 1;
+        if (!options.key) {
+            scan.opaque(line);
+            scan.runs(row);
+        } else {
+            // The key's runs, 4-connected, and the sprites' between them.
+            scan.keyed(line, *options.key);
+            scan.runs(rowKey, &row);
+            labelRow<0>(band.background, aboveKey, rowKey, y, width, edgeRow);
+        }
+        labelRow<1>(band.sprites, above, row, y, width, edgeRow);
+        if (options.key) {
+            // A key run not yet known to reach the edge lies between two
+            // sprite runs; should it turn out shut in, both are one sprite
+            // with it. Neighbours within the row are enough: the sprite around
+            // a shut-in region lies left of its top row's first pixel, and a
+            // sprite inside it has that region left of its own top row's first.
+            const std::size_t first = !row.empty() && row[0].x0 == 0 ? 1 : 0;
+            for (std::size_t i = 0; i < rowKey.size(); ++i) {
+                const Run& run = rowKey[i];
+                if (run.x0 == 0 || run.x1 == width ||
+                    band.background.nodes[std::size_t(band.background.find(run.label))].edge)
+                    continue;
+                band.beside.emplace_back(run.label, row[i + first - 1].label);
+                band.beside.emplace_back(run.label, row[i + first].label);
+            }
+        }
+        if (y == band.top) {
+            band.firstSprites = row;
+            band.firstBackground = rowKey;
+        }
+        std::swap(above, row);
+        std::swap(aboveKey, rowKey);
     }
-    if (x < width)
-        runs.push_back({x, width, -1});
+    band.lastSprites = std::move(above);
+    band.lastBackground = std::move(aboveKey);
+}
+
+// As many bands as processors for sheets large enough to be worth a thread.
+int bandCount(int width, int height) {
+    constexpr qint64 kPixelsPerBand = qint64(1) << 20;
+    constexpr int kFewestRows = 64;
+    const qint64 processors = std::max(1u, std::thread::hardware_concurrency());
+    return int(std::clamp<qint64>(
+        std::min(qint64(width) * height / kPixelsPerBand, qint64(height / kFewestRows)), 1,
+        processors));
+}
+
+// The regions of all bands as one, joined across the rows where the bands meet,
+// and the shut-in key regions made part of the sprites around them and within.
+Regions joinBands(std::vector<Band>& bands, bool keyed) {
+    Regions sprites = std::move(bands[0].sprites);
+    Regions background = std::move(bands[0].background);
+    std::vector<int> spriteOffset{0}, backgroundOffset{0};
+    for (std::size_t b = 1; b < bands.size(); ++b) {
+        spriteOffset.push_back(sprites.append(bands[b].sprites));
+        backgroundOffset.push_back(background.append(bands[b].background));
+        joinRows<1>(sprites, bands[b - 1].lastSprites, spriteOffset[b - 1], bands[b].firstSprites,
+                    spriteOffset[b]);
+        joinRows<0>(background, bands[b - 1].lastBackground, backgroundOffset[b - 1],
+                    bands[b].firstBackground, backgroundOffset[b]);
+    }
+    if (keyed) {
+        // Each shut-in key region's sprite: the first sprite found beside it.
+        std::vector<int> sprite(background.nodes.size(), -1);
+        for (std::size_t b = 0; b < bands.size(); ++b) {
+            for (const auto& [key, beside] : bands[b].beside) {
+                const int region = background.find(key + backgroundOffset[b]);
+                if (background.nodes[std::size_t(region)].edge)
+                    continue;
+                int& into = sprite[std::size_t(region)];
+                const int label = beside + spriteOffset[b];
+                into = into < 0 ? sprites.find(label) : sprites.unite(into, label);
+            }
+        }
+    }
+    return sprites;
 }
 
 QImage readable(const QImage& sheet) {
@@ -229,7 +359,6 @@ QImage readable(const QImage& sheet) {
 int gap(int aFrom, int aTo, int bFrom, int bTo) {
     return std::max({0, bFrom - aTo, aFrom - bTo});
 }
-
 // Joins boxes at most `distance` apart into their union, again until none are.
 void joinClose(std::vector<QRect>& boxes, int distance) {
     bool joined = true;
@@ -265,8 +394,11 @@ void joinClose(std::vector<QRect>& boxes, int distance) {
 }
 
 void readingOrder(std::vector<QRect>& boxes) {
+    // Whole boxes compared, so that the order never depends on the order the
+    // regions were found in.
     std::sort(boxes.begin(), boxes.end(), [](const QRect& a, const QRect& b) {
-        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+        return std::make_tuple(a.top(), a.left(), a.width(), a.height()) <
+               std::make_tuple(b.top(), b.left(), b.width(), b.height());
     });
     std::size_t first = 0;
     while (first < boxes.size()) {
@@ -286,48 +418,39 @@ void readingOrder(std::vector<QRect>& boxes) {
 } // namespace
 
 std::vector<QRect> findSprites(const QImage& sheet, const SpriteOptions& options) {
-    const QImage image = readable(sheet);
-    const int width = image.width();
-    const int height = image.height();
-    Regions regions;
-    std::vector<Run> above, row;
-    above.reserve(std::size_t(width / 2 + 1));
-    row.reserve(std::size_t(width / 2 + 1));
+    return findSprites(sheet, options, bandCount(sheet.width(), sheet.height()));
+}
 
-    RowScan scan(width);
-    if (!options.key) {
-        for (int y = 0; y < height; ++y) {
-            scan.opaque(reinterpret_cast<const QRgb*>(image.constScanLine(y)));
-            scan.runs(row);
-            labelRow<1>(regions, above, row, y, width, height);
-            std::swap(above, row);
-        }
-    } else {
-        // First the key's regions, 4-connected, to learn which reach the edge;
-        // their runs are kept row by row for the second pass.
-        Regions background;
-        std::vector<Run> keyed;
-        std::vector<std::size_t> rowStart{0};
-        for (int y = 0; y < height; ++y) {
-            scan.keyed(reinterpret_cast<const QRgb*>(image.constScanLine(y)), *options.key);
-            scan.runs(row);
-            labelRow<0>(background, above, row, y, width, height);
-            keyed.insert(keyed.end(), row.begin(), row.end());
-            rowStart.push_back(keyed.size());
-            std::swap(above, row);
-        }
-        above.clear();
-        std::vector<Run> edgeRuns;
-        for (int y = 0; y < height; ++y) {
-            edgeRuns.clear();
-            for (std::size_t i = rowStart[std::size_t(y)]; i < rowStart[std::size_t(y) + 1]; ++i)
-                if (background.nodes[std::size_t(background.find(keyed[i].label))].edge)
-                    edgeRuns.push_back(keyed[i]);
-            complement(edgeRuns, width, row);
-            labelRow<1>(regions, above, row, y, width, height);
-            std::swap(above, row);
-        }
+std::vector<QRect> findSprites(const QImage& sheet, const SpriteOptions& options, int count) {
+    const QImage image = readable(sheet);
+    if (image.isNull())
+        return {};
+    const int height = image.height();
+    count = std::clamp(count, 1, height);
+    std::vector<Band> bands{std::size_t(count)};
+    for (int i = 0; i < count; ++i) {
+        bands[std::size_t(i)].top = int(qint64(height) * i / count);
+        bands[std::size_t(i)].bottom = int(qint64(height) * (i + 1) / count);
     }
+    // No exception may leave a thread: the first is thrown here once all are done.
+    std::vector<std::exception_ptr> failed(bands.size());
+    const auto scan = [&](std::size_t b) {
+        try {
+            scanBand(image, options, bands[b]);
+        } catch (...) {
+            failed[b] = std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> threads;
+        for (std::size_t b = 1; b < bands.size(); ++b)
+            threads.emplace_back(scan, b);
+        scan(0);
+    }
+    for (const std::exception_ptr& failure : failed)
+        if (failure)
+            std::rethrow_exception(failure);
+    Regions regions = joinBands(bands, options.key.has_value());
 
     std::vector<QRect> boxes;
     for (std::size_t i = 0; i < regions.nodes.size(); ++i) {
@@ -362,7 +485,7 @@ QImage cutSprite(const QImage& sheet, const QRect& sprite, const SpriteOptions& 
     for (int y = 0; y < height; ++y) {
         scan.keyed(reinterpret_cast<const QRgb*>(cut.constScanLine(y)), *options.key);
         scan.runs(row);
-        labelRow<0>(background, above, row, y, width, height);
+        labelRow<0>(background, above, row, y, width, y == 0 || y == height - 1);
         keyed.insert(keyed.end(), row.begin(), row.end());
         rowStart.push_back(keyed.size());
         std::swap(above, row);

@@ -38,6 +38,10 @@ struct SpriteOptions {
 // overlap vertically, top to bottom, and left to right within a row.
 // Linear in the pixels.
 std::vector<QRect> findSprites(const QImage& sheet, const SpriteOptions& options);
+// The same with the sheet's rows read in `bands` bands, each on a thread of its
+// own, and joined where they meet; any count finds the same sprites. The one
+// above takes one band a processor on large sheets.
+std::vector<QRect> findSprites(const QImage& sheet, const SpriteOptions& options, int bands);
 
 // The sprite's pixels exactly as the sheet has them (semi-transparent ones
 // included), as ARGB32. With a key, its key-coloured pixels that reach the
