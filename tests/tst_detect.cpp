@@ -235,6 +235,10 @@ private slots:
         QTest::newRow("a key inside a sprite")
             << QStringList{"mmmmmmm", "mkkkkmm", "mkmmkmm", "mkkkkmm", "mmmmmmm"} << keyed(kMagenta)
             << QList<QRect>{{1, 1, 4, 3}};
+        QTest::newRow("a sprite in a key shut inside another")
+            << QStringList{"mmmmmmm", "mkkkkkm", "mkmmmkm", "mkm#mkm",
+                           "mkmmmkm", "mkkkkkm", "mmmmmmm"}
+            << keyed(kMagenta) << QList<QRect>{{1, 1, 5, 5}};
         QTest::newRow("an opaque sheet without a key")
             << QStringList{"mmmmmmm", "mkkkkmm", "mkmmkmm", "mkkkkmm", "mmmmmmm"} << SpriteOptions{}
             << QList<QRect>{{0, 0, 7, 5}};
@@ -278,8 +282,11 @@ private slots:
         QFETCH(QStringList, sheet);
         QFETCH(SpriteOptions, options);
         QFETCH(QList<QRect>, expected);
-        const std::vector<QRect> found = findSprites(drawn(sheet), options);
-        QCOMPARE(QList<QRect>(found.begin(), found.end()), expected);
+        // Also with every row a band of its own, joined with the next.
+        for (const int bands : {1, int(sheet.size())}) {
+            const std::vector<QRect> found = findSprites(drawn(sheet), options, bands);
+            QCOMPARE(QList<QRect>(found.begin(), found.end()), expected);
+        }
     }
 
     // What a cut sprite keeps: every pixel as the sheet has it, but the key's
