@@ -289,9 +289,22 @@ std::optional<AxisFit> fitFilled(const Lines& lines) {
     for (int lag = kMinPeriodTile; 2 * lag <= longest; ++lag)
         if (peak(lag))
             most = std::max(most, r[std::size_t(lag)]);
-    for (int lag = kMinPeriodTile; lag <= longest; ++lag)
-        if (peak(lag) && r[std::size_t(lag)] >= 0.6 * most && r[std::size_t(lag)] >= kTrustedFill)
-            return AxisFit{lag, 0, 0, std::min(1.0, r[std::size_t(lag)])};
+    for (int lag = kMinPeriodTile; lag <= longest; ++lag) {
+        const double top = r[std::size_t(lag)];
+        if (!peak(lag) || top < 0.6 * most || top < kTrustedFill)
+            continue;
+        // Sprites that differ, isometric ones above all, blur the peak over a
+        // few lags: the nearest within it whose cells fill the side exactly.
+        for (int off = 0; off <= lag / 16; ++off) {
+            for (const int near : {lag - off, lag + off}) {
+                if (near < kMinPeriodTile || near > longest || r[std::size_t(near)] < 0.9 * top)
+                    continue;
+                if (n % near == 0)
+                    return AxisFit{near, 0, 0, std::min(1.0, r[std::size_t(near)])};
+            }
+        }
+        return AxisFit{lag, 0, 0, std::min(1.0, top)};
+    }
     return std::nullopt;
 }
 
@@ -373,15 +386,24 @@ std::optional<GuessedGrid> guess(const QImage& image, const Lines& columns, cons
     // rather than a grid's: the period decides.
     // Sprites on nothing may differ too much for their edges to repeat; how much
     // of each line they fill still does.
+    // So does it when the edges' period, a pixel off where textures blur it,
+    // makes cells that do not fill the sheet.
     const bool sprites = image.hasAlphaChannel();
-    std::optional<AxisFit> periodAcross = fitPeriod(columns);
-    const bool edgesAcross = periodAcross.has_value();
-    if (!periodAcross && sprites)
-        periodAcross = fitFilled(columns);
-    std::optional<AxisFit> periodDown = fitPeriod(rows);
-    const bool edgesDown = periodDown.has_value();
-    if (!periodDown && sprites)
-        periodDown = fitFilled(rows);
+    const auto period = [&](const Lines& lines, int length, bool& edges) {
+        std::optional<AxisFit> fit = fitPeriod(lines);
+        edges = fit.has_value();
+        if (sprites && (!fit || !fillsSide(length, fit->tile))) {
+            const std::optional<AxisFit> filled = fitFilled(lines);
+            if (filled && (!fit || fillsSide(length, filled->tile))) {
+                fit = filled;
+                edges = false;
+            }
+        }
+        return fit;
+    };
+    bool edgesAcross = false, edgesDown = false;
+    std::optional<AxisFit> periodAcross = period(columns, image.width(), edgesAcross);
+    std::optional<AxisFit> periodDown = period(rows, image.height(), edgesDown);
     if (!periodAcross || !periodDown)
         return refuse(QStringLiteral("no grid found: the sheet shows no gutters between cells "
                                      "and its %1 do not repeat")
