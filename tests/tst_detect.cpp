@@ -560,7 +560,7 @@ private slots:
         QTest::newRow("outdoor") << examples + "orthogonal-outside.tmx.gz" << true;
         QTest::newRow("perspective walls") << examples + "perspective_walls.tsx" << true;
         QTest::newRow("hexagons") << examples + "hexagonal-mini.tmx" << false;
-        QTest::newRow("isometric") << examples + "isometric_grass_and_water.tmx" << false;
+        QTest::newRow("isometric") << examples + "isometric_grass_and_water.tmx" << true;
         QTest::newRow("one hexagon") << examples + "test_hexagonal_tile_60x60x30.tmx" << false;
     }
 
