@@ -77,17 +77,19 @@ public:
 
 // Labels the runs of one row against those of the row above. `reach` is 1 for
 // 8-connected regions (runs that meet at a corner belong together), 0 for
-// 4-connected ones.
+// 4-connected ones: the key's, which alone need to know whether they reach the
+// sheet's edge.
 template <int reach>
 void labelRow(Regions& regions, const std::vector<Run>& above, std::vector<Run>& row, int y,
               int width, bool edgeRow) {
+    constexpr bool edges = reach == 0;
     const Run* a = above.data();
     const std::size_t count = above.size();
     std::size_t j = 0;
     for (Run& run : row) {
         while (j < count && a[j].x1 + reach <= run.x0)
             ++j;
-        const bool edge = edgeRow || run.x0 == 0 || run.x1 == width;
+        const bool edge = edges && (edgeRow || run.x0 == 0 || run.x1 == width);
         if (j == count || a[j].x0 >= run.x1 + reach) {
             run.label = regions.add(run, y, edge);
             continue;
@@ -100,7 +102,8 @@ void labelRow(Regions& regions, const std::vector<Run>& above, std::vector<Run>&
         root.left = std::min(root.left, run.x0);
         root.right = std::max(root.right, run.x1);
         root.bottom = y + 1;
-        root.edge = root.edge || edge;
+        if constexpr (edges)
+            root.edge = root.edge || edge;
     }
 }
 
