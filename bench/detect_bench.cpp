@@ -206,7 +206,7 @@ void printDetectFigures() {
                     spritesFigure.ratio, spritesFigure.cpuRatio);
     if (keyedFigure.floorMs > 0)
         std::printf("%-40s %10.1f ms vs one alpha pass %8.1f ms, in turns: ratio %6.2f, CPU time "
-                    "%6.2f (target none)\n",
+                    "%6.2f (no target: the key compares every colour)\n",
                     "BM_FindSpritesKeyed4096", keyedFigure.ms, keyedFigure.floorMs,
                     keyedFigure.ratio, keyedFigure.cpuRatio);
     for (const auto& [name, figure] : {std::pair{"BM_GuessGrid4096", &gridFigure},
