@@ -178,6 +178,7 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
         mapPath->setEnabled(writeMap->isChecked());
         browseMap->setEnabled(writeMap->isChecked());
         jsonPath->setEnabled(writeJson->isChecked());
+        fitRows();
     };
     enable();
     updateKeepIds();
@@ -367,6 +368,17 @@ QString CutDialog::gridNote() const {
 void CutDialog::showNote(const QString& text) {
     note->setText(text);
     form_->setRowVisible(note, !text.isEmpty());
+    fitRows();
+}
+
+void CutDialog::fitRows() {
+    // Rows come and go with the mode and the note: the dialog keeps the width
+    // the user gave it and takes the height its rows need, no gaps between them.
+    // Before it is first shown, showing sizes it.
+    if (!isVisible())
+        return;
+    layout()->activate();
+    resize(width(), sizeHint().height());
 }
 
 void CutDialog::refresh() {

@@ -75,6 +75,8 @@ signals:
     void written();
 
 private:
+    void fitRows();
+
     QComboBox* mode;
     QSpinBox* tileWidth;
     QSpinBox* tileHeight;
