@@ -1828,7 +1828,12 @@ void TestCut::dialogFindsSprites() {
     QList<Overlay> shown;
     CutDialog dialog(sheet, 0, dir.path(), QSize(16, 16), dialogs,
                      [&](const Overlay& o) { shown << o; });
+    dialog.show();
+    const int gridHeight = dialog.height();
     control<QComboBox>(dialog, "mode")->setCurrentIndex(1);
+    // Fewer rows, and no gap where the grid's were.
+    QCOMPARE(dialog.height(), dialog.sizeHint().height());
+    QVERIFY(dialog.height() < gridHeight);
     QTRY_VERIFY(!shown.isEmpty() && !shown.last().boxes.empty());
     QTRY_VERIFY(!dialog.counting());
     // The count of sprites is said once, as what the line counts.
