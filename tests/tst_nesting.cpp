@@ -19,6 +19,7 @@ private slots:
     void fitLowersTheSizeBox();
     void refusedSizeTextIsPutBack();
     void refusedStartTextIsPutBack();
+    void fitResetsTheScrollOffset_data();
     void fitResetsTheScrollOffset();
     void refusedPresetChoosesCustom();
     void driveChangeOpensItsFolder();
@@ -98,15 +99,29 @@ void NestingTest::refusedStartTextIsPutBack() {
     QCOMPARE(f.Text1->text(), QStringLiteral("000"));
 }
 
+void NestingTest::fitResetsTheScrollOffset_data() {
+    QTest::addColumn<int>("offset"); // across, before the second import
+    QTest::addColumn<int>("width");  // of the second picture
+    QTest::addColumn<QStringList>("changes");
+    QTest::newRow("offset within the new range") << 200 << 900 << QStringList{"HScroll1"};
+    // The lower Max takes the offset down with it, a change of its own before the reset.
+    QTest::newRow("offset past the new range") << 200 << 500 << QStringList{"HScroll1", "HScroll1"};
+    // An offset that is 0 already changes nothing, so no change runs.
+    QTest::newRow("offset already 0") << 0 << 900 << QStringList();
+}
+
 void NestingTest::fitResetsTheScrollOffset() {
+    QFETCH(int, offset);
+    QFETCH(int, width);
+    QFETCH(QStringList, changes);
     TestApp app;
     MainForm& f = app.f();
     app.importImage(picture(1000, 300));
-    f.HScroll1->setValue(200);
+    f.HScroll1->setValue(offset);
     Log log;
     trace(f.HScroll1->onChange, log, QStringLiteral("HScroll1"));
-    traced(log, QStringLiteral("import"), [&] { app.importImage(picture(900, 300), "b.png"); });
-    QCOMPARE(log, enterLeave(QStringLiteral("import"), {"HScroll1"}));
+    traced(log, QStringLiteral("import"), [&] { app.importImage(picture(width, 300), "b.png"); });
+    QCOMPARE(log, enterLeave(QStringLiteral("import"), changes));
     QCOMPARE(f.HScroll1->value(), 0);
 }
 
@@ -122,6 +137,9 @@ void NestingTest::refusedPresetChoosesCustom() {
     QCOMPARE(log, enterLeave(QStringLiteral("o_64"), {"o_custom"}));
     QCOMPARE(app.dialogs.messages, QStringList{QStringLiteral("Max: 40 X 300")});
     QVERIFY(f.o_custom->value());
+    // Chosen once more, it is already the one: nothing changes and nothing runs.
+    f.o_custom->setValue(true);
+    QCOMPARE(log, enterLeave(QStringLiteral("o_64"), {"o_custom"}));
 }
 
 void NestingTest::driveChangeOpensItsFolder() {

@@ -782,8 +782,13 @@ void OutputTest::saveToFileSwitch() {
     const QString caption = f.Label7->caption();
     const QString output = f.state.outputFolder;
     EnabledOrder changes(switched + untouched);
+    int clicks = 0;
+    countCalls(f.c_file->onClick, clicks);
 
-    QTest::mouseClick(f.c_file, Qt::LeftButton);
+    // The whole box takes the click, out to its far corner, wherever the
+    // wrapped caption ends.
+    QTest::mouseClick(f.c_file, Qt::LeftButton, {},
+                      QPoint(f.c_file->width() - 2, f.c_file->height() - 2));
     QCOMPARE(f.c_file->value(), 0);
     QCOMPARE(changes.names, order);
     for (QWidget* w : switched)
@@ -801,6 +806,15 @@ void OutputTest::saveToFileSwitch() {
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
     QVERIFY(f.Label7->isVisible());
     QCOMPARE(f.Label7->caption(), caption);
+    QCOMPARE(clicks, 2);
+
+    // The program's assignment switches them as a click does; one that changes
+    // nothing runs no Click.
+    changes.names.clear();
+    f.c_file->setValue(0);
+    f.c_file->setValue(0);
+    QCOMPARE(clicks, 3);
+    QCOMPARE(changes.names, order);
     // No value changes either way.
     QCOMPARE(f.state.fileCounter, std::int16_t(4));
     QCOMPARE(f.state.startNumber, 4.0);
@@ -994,6 +1008,8 @@ void OutputTest::deletion_data() {
     QTest::newRow("Backspace") << Qt::Key_Backspace << true << false << true << 1;
     QTest::newRow("Delete key") << Qt::Key_Delete << true << false << false << 0;
     QTest::newRow("other character") << Qt::Key_Q << true << false << false << 1;
+    QTest::newRow("Return") << Qt::Key_Return << true << false << false << 1;
+    QTest::newRow("arrow key") << Qt::Key_Down << true << false << false << 0;
     QTest::newRow("nothing selected") << Qt::Key_Backspace << false << false << false << 1;
     QTest::newRow("file gone") << Qt::Key_Backspace << true << true << false << 1;
 }

@@ -116,6 +116,8 @@ void ViewTest::fitLayout_data() {
         << QSize(447, 639) << QSize(447, 639) << false << false << 0 << 0 << "Max: 447 X 639";
     QTest::newRow("smallest") << QSize(16, 16) << QSize(16, 16) << false << false << 0 << 0
                               << "Max: 16 X 16";
+    QTest::newRow("past 16 bits") << QSize(40000, 16) << QSize(448, 16) << true << false << 39552
+                                  << 0 << "Max: 448 X 16";
 }
 
 void ViewTest::fitLayout() {
