@@ -72,6 +72,9 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     key->setPlaceholderText(QStringLiteral("empty for transparent, RRGGBB[,tolerance] or auto"));
     join = sizeBox(0, 0, this);
     minSize = sizeBox(1, 1, this);
+    writePad = new QCheckBox(QStringLiteral("Pad to:"), this);
+    padWidth = sizeBox(defaultTile.width(), 1, this);
+    padHeight = sizeBox(defaultTile.height(), 1, this);
     skip = new QComboBox(this);
     skip->addItems({QStringLiteral("None"), QStringLiteral("Transparent cells"),
                     QStringLiteral("Cells of one colour")});
@@ -106,6 +109,9 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     key->setObjectName(QStringLiteral("key"));
     join->setObjectName(QStringLiteral("join"));
     minSize->setObjectName(QStringLiteral("minSize"));
+    writePad->setObjectName(QStringLiteral("writePad"));
+    padWidth->setObjectName(QStringLiteral("padWidth"));
+    padHeight->setObjectName(QStringLiteral("padHeight"));
     skip->setObjectName(QStringLiteral("skip"));
     merge->setObjectName(QStringLiteral("merge"));
     format->setObjectName(QStringLiteral("format"));
@@ -132,6 +138,12 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     size->addWidget(tileHeight);
     size->addWidget(detect);
     size->addStretch(1);
+    // Animation frames line up when every sprite stands on a cell of one size.
+    auto* pad = new QHBoxLayout;
+    pad->addWidget(padWidth);
+    pad->addWidget(new QLabel(QStringLiteral("X"), this));
+    pad->addWidget(padHeight);
+    pad->addStretch(1);
     auto* atlas = new QHBoxLayout;
     atlas->addWidget(atlasPath, 1);
     atlas->addWidget(new QLabel(QStringLiteral("Columns:"), this));
@@ -150,6 +162,7 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     form_->addRow(QStringLiteral("Background:"), key);
     form_->addRow(QStringLiteral("Join within:"), join);
     form_->addRow(QStringLiteral("Smallest size:"), minSize);
+    form_->addRow(writePad, pad);
     form_->addRow(note);
     form_->addRow(QStringLiteral("Merge duplicates:"), merge);
     form_->addRow(QStringLiteral("Format:"), format);
@@ -164,13 +177,18 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     layout->addWidget(buttons);
 
     loadSettings(defaultTile);
-    const auto enable = [this, size] {
+    const auto enable = [this, size, pad] {
         const bool grid = mode->currentIndex() == GridMode;
         form_->setRowVisible(size, grid);
         for (QWidget* row : std::initializer_list<QWidget*>{margin, spacing, skip})
             form_->setRowVisible(row, grid);
         for (QWidget* row : std::initializer_list<QWidget*>{key, join, minSize})
             form_->setRowVisible(row, !grid);
+        form_->setRowVisible(pad, !grid);
+        // The note speaks of the grid.
+        form_->setRowVisible(note, grid && !note->text().isEmpty());
+        padWidth->setEnabled(writePad->isChecked());
+        padHeight->setEnabled(writePad->isChecked());
         atlasPath->setEnabled(writeAtlas->isChecked());
         columns->setEnabled(writeAtlas->isChecked());
         extrude->setEnabled(writeAtlas->isChecked());
@@ -189,11 +207,12 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
             refresh();
         });
     };
-    for (QSpinBox* box : {tileWidth, tileHeight, margin, spacing, join, minSize, columns, extrude})
+    for (QSpinBox* box : {tileWidth, tileHeight, margin, spacing, join, minSize, padWidth,
+                          padHeight, columns, extrude})
         connect(box, &QSpinBox::valueChanged, this, changed);
     for (QComboBox* box : {mode, skip, merge, format})
         connect(box, &QComboBox::currentIndexChanged, this, changed);
-    for (QCheckBox* box : {writeAtlas, writeMap, writeJson, keepIds})
+    for (QCheckBox* box : {writePad, writeAtlas, writeMap, writeJson, keepIds})
         connect(box, &QCheckBox::toggled, this, changed);
     for (QLineEdit* edit : {key, atlasPath, mapPath})
         connect(edit, &QLineEdit::textChanged, this, changed);
@@ -248,6 +267,8 @@ void CutDialog::loadSettings(QSize defaultTile) {
     number("spacing", spacing, 0);
     number("join", join, 0);
     number("minSize", minSize, 1);
+    number("padWidth", padWidth, defaultTile.width());
+    number("padHeight", padHeight, defaultTile.height());
     number("columns", columns, 0);
     number("extrude", extrude, 0);
     index("mode", mode, GridMode);
@@ -255,6 +276,7 @@ void CutDialog::loadSettings(QSize defaultTile) {
     index("merge", merge, int(Merge::None));
     index("format", format, 0);
     key->setText(settings.value(QStringLiteral("key")).toString());
+    writePad->setChecked(settings.value(QStringLiteral("pad"), false).toBool());
     writeAtlas->setChecked(settings.value(QStringLiteral("atlas"), false).toBool());
     writeMap->setChecked(settings.value(QStringLiteral("map"), false).toBool());
     writeJson->setChecked(settings.value(QStringLiteral("manifest"), false).toBool());
@@ -273,6 +295,9 @@ void CutDialog::saveSettings() const {
     settings.setValue(QStringLiteral("spacing"), spacing->value());
     settings.setValue(QStringLiteral("join"), join->value());
     settings.setValue(QStringLiteral("minSize"), minSize->value());
+    settings.setValue(QStringLiteral("padWidth"), padWidth->value());
+    settings.setValue(QStringLiteral("padHeight"), padHeight->value());
+    settings.setValue(QStringLiteral("pad"), writePad->isChecked());
     settings.setValue(QStringLiteral("columns"), columns->value());
     settings.setValue(QStringLiteral("extrude"), extrude->value());
     settings.setValue(QStringLiteral("mode"), mode->currentIndex());
@@ -347,6 +372,8 @@ CutJob CutDialog::job() const {
     if (j.sprites) {
         j.spriteOptions.join = join->value();
         j.spriteOptions.minSize = minSize->value();
+        if (writePad->isChecked())
+            j.pad = QSize(padWidth->value(), padHeight->value());
         if (const QString typed = key->text().trimmed(); !typed.isEmpty()) {
             if (const auto choice = detect::parseKey(typed)) {
                 j.keyFromCorners = choice->fromCorners;
@@ -367,7 +394,7 @@ QString CutDialog::gridNote() const {
 
 void CutDialog::showNote(const QString& text) {
     note->setText(text);
-    form_->setRowVisible(note, !text.isEmpty());
+    form_->setRowVisible(note, mode->currentIndex() == GridMode && !text.isEmpty());
     fitRows();
 }
 

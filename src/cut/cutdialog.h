@@ -87,6 +87,9 @@ private:
     QLineEdit* key;
     QSpinBox* join;
     QSpinBox* minSize;
+    QCheckBox* writePad;
+    QSpinBox* padWidth;
+    QSpinBox* padHeight;
     QComboBox* skip;
     QComboBox* merge;
     QComboBox* format;
