@@ -98,6 +98,12 @@ start_x() {
 
 xdpyinfo_ok() { timeout 5 xdpyinfo >/dev/null 2>&1; }
 
+# The environment of every Qt program a scenario starts: on the X server, whatever
+# the caller's QT_QPA_PLATFORM, at one scale and without a desktop's theme, so
+# that its pixels compare with the program's.
+QT_ENV=(env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE -u SESSION_MANAGER
+    QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 QT_SCALE_FACTOR=1)
+
 # start_app PROGRAM: runs it in the output folder and waits for both windows.
 # start_app PROGRAM [ARGUMENT...]
 start_app() {
@@ -105,8 +111,7 @@ start_app() {
     shift
     (
         cd "$OUT" &&
-            exec env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE -u SESSION_MANAGER \
-                QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 QT_SCALE_FACTOR=1 \
+            exec "${QT_ENV[@]}" \
                 HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" \
                 XDG_DATA_HOME="$ROOT/home/.local/share" XDG_CACHE_HOME="$ROOT/home/.cache" \
                 XDG_RUNTIME_DIR="$ROOT/runtime" "$program" "$@"

@@ -324,7 +324,7 @@ grabs_agree() {
 
 # message_box_picture TEXT FILE: the reference message box for TEXT.
 message_box_picture() {
-    background "$MESSAGE_BOX" "$1"
+    background "${QT_ENV[@]}" "$MESSAGE_BOX" "$1"
     local helper=$LAST_PID
     wait_until 15 "the reference message box" helper_box_shown "$helper"
     local box
