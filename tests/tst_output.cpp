@@ -188,8 +188,6 @@ private slots:
     void saveAsWithoutFile_data();
     void saveAsWithoutFile();
 
-    void withSeparator_data();
-    void withSeparator();
     void folderChange();
     void rootFolder();
     void createFolder_data();
@@ -606,22 +604,6 @@ void OutputTest::saveAsWithoutFile() {
 
 // ---------------------------------------------------------------------------
 // Output folder browser
-
-void OutputTest::withSeparator_data() {
-    const QString sep = QDir::separator();
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("root") << native(QDir::rootPath()) << native(QDir::rootPath());
-    QTest::newRow("below the root") << sep + "tiles" << sep + "tiles" + sep;
-    QTest::newRow("deeper") << sep + "tiles" + sep + "grass" << sep + "tiles" + sep + "grass" + sep;
-    QTest::newRow("ends in a separator") << sep + "tiles" + sep << sep + "tiles" + sep;
-}
-
-void OutputTest::withSeparator() {
-    QFETCH(QString, folder);
-    QFETCH(QString, expected);
-    QCOMPARE(platform::withSeparator(folder), expected);
-}
 
 void OutputTest::folderChange() {
     TestApp app;
