@@ -144,12 +144,16 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     pad->addWidget(new QLabel(QStringLiteral("X"), this));
     pad->addWidget(padHeight);
     pad->addStretch(1);
+    // The atlas's file gets the whole row, as the map's and the manifest's do,
+    // each wide enough for a path to be read.
+    for (QLineEdit* edit : {atlasPath, mapPath, jsonPath})
+        edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
     auto* atlas = new QHBoxLayout;
-    atlas->addWidget(atlasPath, 1);
     atlas->addWidget(new QLabel(QStringLiteral("Columns:"), this));
     atlas->addWidget(columns);
     atlas->addWidget(new QLabel(QStringLiteral("Extrude:"), this));
     atlas->addWidget(extrude);
+    atlas->addStretch(1);
     auto* map = new QHBoxLayout;
     map->addWidget(mapPath, 1);
     map->addWidget(browseMap);
@@ -166,7 +170,8 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
     form_->addRow(note);
     form_->addRow(QStringLiteral("Merge duplicates:"), merge);
     form_->addRow(QStringLiteral("Format:"), format);
-    form_->addRow(writeAtlas, atlas);
+    form_->addRow(writeAtlas, atlasPath);
+    form_->addRow(QString(), atlas);
     form_->addRow(writeMap, map);
     form_->addRow(writeJson, jsonPath);
     form_->addRow(QString(), keepIds);
