@@ -386,24 +386,15 @@ std::optional<GuessedGrid> guess(const QImage& image, const Lines& columns, cons
     // rather than a grid's: the period decides.
     // Sprites on nothing may differ too much for their edges to repeat; how much
     // of each line they fill still does.
-    // So does it when the edges' period, a pixel off where textures blur it,
-    // makes cells that do not fill the sheet.
     const bool sprites = image.hasAlphaChannel();
-    const auto period = [&](const Lines& lines, int length, bool& edges) {
-        std::optional<AxisFit> fit = fitPeriod(lines);
-        edges = fit.has_value();
-        if (sprites && (!fit || !fillsSide(length, fit->tile))) {
-            const std::optional<AxisFit> filled = fitFilled(lines);
-            if (filled && (!fit || fillsSide(length, filled->tile))) {
-                fit = filled;
-                edges = false;
-            }
-        }
-        return fit;
-    };
-    bool edgesAcross = false, edgesDown = false;
-    std::optional<AxisFit> periodAcross = period(columns, image.width(), edgesAcross);
-    std::optional<AxisFit> periodDown = period(rows, image.height(), edgesDown);
+    std::optional<AxisFit> periodAcross = fitPeriod(columns);
+    const bool edgesAcross = periodAcross.has_value();
+    if (!periodAcross && sprites)
+        periodAcross = fitFilled(columns);
+    std::optional<AxisFit> periodDown = fitPeriod(rows);
+    const bool edgesDown = periodDown.has_value();
+    if (!periodDown && sprites)
+        periodDown = fitFilled(rows);
     if (!periodAcross || !periodDown)
         return refuse(QStringLiteral("no grid found: the sheet shows no gutters between cells "
                                      "and its %1 do not repeat")

@@ -430,6 +430,7 @@ QImage readable(const QImage& sheet) {
 int gap(int aFrom, int aTo, int bFrom, int bTo) {
     return std::max({0, bFrom - aTo, aFrom - bTo});
 }
+
 // Joins boxes at most `distance` apart into their union, again until none are.
 void joinClose(std::vector<QRect>& boxes, int distance) {
     bool joined = true;
