@@ -190,8 +190,7 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
         for (QWidget* row : std::initializer_list<QWidget*>{key, join, minSize})
             form_->setRowVisible(row, !grid);
         form_->setRowVisible(pad, !grid);
-        // The note speaks of the grid.
-        form_->setRowVisible(note, grid && !note->text().isEmpty());
+        form_->setRowVisible(note, noteShown());
         padWidth->setEnabled(writePad->isChecked());
         padHeight->setEnabled(writePad->isChecked());
         atlasPath->setEnabled(writeAtlas->isChecked());
@@ -201,7 +200,6 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
         mapPath->setEnabled(writeMap->isChecked());
         browseMap->setEnabled(writeMap->isChecked());
         jsonPath->setEnabled(writeJson->isChecked());
-        fitRows();
     };
     enable();
     updateKeepIds();
@@ -225,6 +223,9 @@ CutDialog::CutDialog(const QImage& sheet, int fileCounter, const QString& output
         platform::guarded([this] { updateKeepIds(); });
         changed();
     });
+    // Only the mode changes which rows there are (the note fits itself).
+    connect(mode, &QComboBox::currentIndexChanged, this,
+            [this] { platform::guarded([this] { fitRows(); }); });
     connect(browseMap, &QPushButton::clicked, this,
             [this] { platform::guarded([this] { chooseMap(); }); });
     connect(detect, &QPushButton::clicked, this,
@@ -399,8 +400,13 @@ QString CutDialog::gridNote() const {
 
 void CutDialog::showNote(const QString& text) {
     note->setText(text);
-    form_->setRowVisible(note, mode->currentIndex() == GridMode && !text.isEmpty());
+    form_->setRowVisible(note, noteShown());
     fitRows();
+}
+
+bool CutDialog::noteShown() const {
+    // The note speaks of the grid, and takes a row only while it says something.
+    return mode->currentIndex() == GridMode && !note->text().isEmpty();
 }
 
 void CutDialog::fitRows() {

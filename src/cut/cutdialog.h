@@ -76,6 +76,7 @@ signals:
 
 private:
     void fitRows();
+    bool noteShown() const;
 
     QComboBox* mode;
     QSpinBox* tileWidth;
